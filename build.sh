@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Installs what the build needs, builds, and runs one job:
+#   ./build.sh preview   render the map's default preview to preview.png
+#   ./build.sh test      build and run every test, in the release and the sanitizer builds
+set -euo pipefail
+cd "$(dirname "$0")"
+
+packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+          libpng-dev libopenexr-dev libcli11-dev nlohmann-json3-dev libtbb-dev)
+
+install_deps() {
+    local missing=()
+    for p in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+    done
+    if ((${#missing[@]})); then
+        export DEBIAN_FRONTEND=noninteractive
+        apt-get update -qq
+        apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    fi
+}
+
+build() {
+    cmake --preset "$1" >/dev/null
+    cmake --build --preset "$1"
+}
+
+job=${1:-}
+case "$job" in
+preview)
+    install_deps
+    build release
+    ./build/release/tools/quorv-scratches render -o preview.png
+    echo "wrote preview.png"
+    ;;
+test)
+    install_deps
+    for preset in release debug; do
+        build "$preset"
+        ctest --preset "$preset" -j "$(nproc)"
+    done
+    ;;
+*)
+    echo "usage: ./build.sh preview|test" >&2
+    exit 2
+    ;;
+esac
