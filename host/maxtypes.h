@@ -1,0 +1,58 @@
+// Basic types of the host SDK. Win32 base types (BOOL, DWORD, HINSTANCE, ...) come from
+// <windows.h>, the real one on Windows and the stand-in in win32/ elsewhere.
+#pragma once
+
+#include <cstdint>
+#include <windows.h>
+
+typedef wchar_t MCHAR;
+#define _M(x) L##x
+
+typedef int TimeValue;
+#define TIME_NegInfinity TimeValue(0x80000000)
+#define TIME_PosInfinity TimeValue(0x7FFFFFFF)
+#define TIME_TICKSPERSEC 4800
+
+typedef ULONG SClass_ID;
+
+class Class_ID {
+public:
+    Class_ID() : a(0xFFFFFFFF), b(0xFFFFFFFF) {}
+    Class_ID(ULONG aa, ULONG bb) : a(aa), b(bb) {}
+    ULONG PartA() const { return a; }
+    ULONG PartB() const { return b; }
+    void SetPartA(ULONG aa) { a = aa; }
+    void SetPartB(ULONG bb) { b = bb; }
+    bool operator==(const Class_ID& c) const { return a == c.a && b == c.b; }
+    bool operator!=(const Class_ID& c) const { return !(*this == c); }
+
+private:
+    ULONG a, b;
+};
+
+#define TEXMAP_CLASS_ID 0x00000C10
+#define MATERIAL_CLASS_ID 0x00000C00
+#define REF_TARGET_CLASS_ID 0x00000200
+#define TEXOUTPUT_CLASS_ID 0x00000C60
+#define PARAMETER_BLOCK2_CLASS_ID 0x00000083
+
+typedef short BlockID;
+typedef short ParamID;
+typedef short MapID;
+typedef int StringResID;
+typedef ULONG_PTR PartID;
+typedef unsigned int RefMessage;
+
+typedef int RefResult;
+#define REF_FAIL 0
+#define REF_SUCCEED 1
+#define REF_DONTCARE 2
+#define REF_STOP 3
+
+#define REFMSG_TARGET_DELETED 0x00000008
+#define REFMSG_CHANGE 0x00000050
+
+#define PART_ALL PartID(0xFFFFFFFF)
+#define NOTIFY_ALL 0xFFFFFFF0
+
+enum IOResult { IO_OK = 0, IO_END = 1, IO_ERROR = 2 };

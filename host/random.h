@@ -1,0 +1,21 @@
+// Random: a pseudo-random generator with private state, giving the Windows C runtime's
+// sequence for a seed, so that a scene varies the same way on every platform.
+#pragma once
+
+#include <cstdint>
+
+class Random {
+public:
+    static constexpr int s_rand_max = 0x7fff;
+
+    Random() = default;
+    void srand(unsigned int seed = 1) { state = static_cast<uint32_t>(seed); }
+    // 0 .. s_rand_max.
+    int rand() {
+        state = state * 214013u + 2531011u;
+        return static_cast<int>((state >> 16) & 0x7FFFu);
+    }
+
+private:
+    uint32_t state = 1;
+};
