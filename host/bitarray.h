@@ -1,6 +1,7 @@
 // BitArray: the SDK's resizable bit set.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 class BitArray {

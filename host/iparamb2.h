@@ -148,7 +148,7 @@ public:
     // P_AUTO_UI; then per parameter ID, internal name, type, flags, label and tags up to
     // p_end; a second p_end closes the block. Registers with cd.
     ParamBlockDesc2(BlockID ID, const MCHAR* int_name, StringResID local_name, ClassDesc2* cd,
-                    USHORT flags, ...);
+                    int flags, ...);
     virtual ~ParamBlockDesc2() = default;
 
     BlockID ID;

@@ -69,7 +69,8 @@ protected:
 
 private:
     friend class ReferenceTarget;
-    void DropHeld(size_t slot, bool deleteIfUnused);
+    // Removes this maker from the target's makers (once); deletes an unused target.
+    void Drop(ReferenceTarget* target, bool deleteIfUnused);
     // What this maker references, by reference number, as the reference system sees it.
     std::vector<RefTargetHandle> held;
 };

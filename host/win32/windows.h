@@ -41,7 +41,9 @@ typedef HINSTANCE HMODULE;
 struct HWND__;
 typedef HWND__* HWND;
 
-typedef INT_PTR (*FARPROC)();
+// Windows declares INT_PTR (*)(); void (*)() is the one function type GCC lets callers cast to
+// any other without a warning, and nothing calls a FARPROC unconverted.
+typedef void (*FARPROC)();
 
 #define WINAPI
 #define APIENTRY
