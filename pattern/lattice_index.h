@@ -1,0 +1,16 @@
+// The lattice cell of a coordinate, shared by the cellular basis (double) and the noise (float).
+#pragma once
+
+#include <cstdint>
+
+// Truncated toward zero, minus one when negative: -0.5 gives -1 and -2.0 gives -3 (unlike a
+// floor only at negative whole numbers). False, index untouched, when v is NaN or the cell
+// would leave int32: a float-to-int conversion out of range is undefined, so callers fall
+// back to a defined result instead.
+template <typename Real>
+inline bool latticeIndex(Real v, int32_t& index) {
+    if (!(v > Real(-2147483648.0) && v < Real(2147483648.0))) return false;
+    index = static_cast<int32_t>(v);
+    if (v < Real(0)) --index;  // v > -2^31 keeps this in range
+    return true;
+}

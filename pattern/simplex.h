@@ -1,0 +1,45 @@
+// Gustavson's simplex noise in 2D and 3D, and forms that fade out with filter width.
+// Single precision throughout; no seed and no initialisation.
+#pragma once
+
+// About [-1, 1]; 0 at every lattice point of the skewed grid. A point whose cell index
+// leaves the 32-bit range (or is NaN) gives 0.
+float simplexNoise2D(float x, float y);
+float simplexNoise3D(float x, float y, float z);
+
+// The plain noise times (1 - fade), the fade rising from 0 at w = 1.44 to 1 at w = 2.64;
+// 0 once the fade reaches 0.9999. w is the filter width in the noise's own units.
+float filteredSimplex2D(float x, float y, float w);
+float filteredSimplex3D(float x, float y, float z, float w);
+
+// [0, 1]: the quintic ramp 6t^5 - 15t^4 + 10t^3 of t = (x - e0) / (e1 - e0), flat outside.
+// A NaN t reads as below the ramp (0).
+inline float quinticStep(float x, float e0, float e1);
+
+// Dot product of the corner offset with the gradient that the hash h selects (its low 3 bits
+// in 2D, 4 bits in 3D): 2D +-u +-2v of (x, y) in some order, 3D +-u +-v of two of x, y, z.
+inline float simplexGradient2(int h, float x, float y);
+inline float simplexGradient3(int h, float x, float y, float z);
+
+// ---- implementation ----
+
+inline float quinticStep(float x, float e0, float e1) {
+    const float t = (x - e0) / (e1 - e0);
+    if (!(t >= 0.0f)) return 0.0f;
+    if (t > 1.0f) return 1.0f;
+    return t * t * t * (t * (6.0f * t - 15.0f) + 10.0f);
+}
+
+inline float simplexGradient2(int h, float x, float y) {
+    h &= 7;
+    const float u = h < 4 ? x : y;
+    const float v = h < 4 ? y : x;
+    return ((h & 1) ? -u : u) + ((h & 2) ? -2.0f * v : 2.0f * v);
+}
+
+inline float simplexGradient3(int h, float x, float y, float z) {
+    h &= 15;
+    const float u = h < 8 ? x : y;
+    const float v = h < 4 ? y : (h == 12 || h == 14 ? x : z);
+    return ((h & 1) ? -u : u) + ((h & 2) ? -v : v);
+}
