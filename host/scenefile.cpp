@@ -7,6 +7,7 @@
 #include "classdir.h"
 #include "ioapi.h"
 #include "iparamb2.h"
+#include "paramtypes.h"
 
 namespace {
 
@@ -153,6 +154,55 @@ bool HasCycle(const std::vector<Loaded>& objs) {
     return false;
 }
 
+bool TypeFits(int type, ReferenceTarget* target) {
+    if (!target) return true;
+    if (type == TYPE_TEXMAP) return target->SuperClassID() == TEXMAP_CLASS_ID;
+    if (type == TYPE_MTL) return target->SuperClassID() == MATERIAL_CLASS_ID;
+    return type == TYPE_REFTARG;
+}
+
+// Whether the bytes may put target into maker's reference slot. Plug-ins convert what they
+// receive in SetReference to the type they expect, so a slot takes only what the host knows
+// it was made for: the class of the object the constructor put there, and the type of the
+// map parameter that the slot stores.
+bool SlotAccepts(ReferenceTarget* maker, int slot, ReferenceTarget* target) {
+    if (ReferenceTarget* current = maker->GetReference(slot); current && target) {
+        if (current->SuperClassID() != target->SuperClassID()) return false;
+        auto* was = dynamic_cast<IParamBlock2*>(current);
+        auto* now = dynamic_cast<IParamBlock2*>(target);
+        if ((was != nullptr) != (now != nullptr)) return false;
+        if (was && was->GetDesc() != now->GetDesc()) return false;
+    }
+    if (auto* block = dynamic_cast<IParamBlock2*>(maker)) {
+        // The block's own references belong to its map parameters, in declaration order.
+        ParamBlockDesc2* desc = block->GetDesc();
+        int ref = 0;
+        for (int i = 0; i < desc->Count(); ++i) {
+            const ParamDef& def = desc->GetParamDefByIndex(i);
+            if (KindOf(def.type) != ValueKind::Ref || (def.flags & P_OWNERS_REF)) continue;
+            if (ref++ == slot) return TypeFits(def.type, target);
+        }
+        return false;
+    }
+    ClassDesc* cd =
+        ClassDirectory::GetInstance().FindClass(maker->SuperClassID(), maker->ClassID());
+    if (auto* cd2 = dynamic_cast<ClassDesc2*>(cd)) {
+        for (int b = 0; b < cd2->NumParamBlockDescs(); ++b) {
+            ParamBlockDesc2* desc = cd2->GetParamBlockDesc(b);
+            if ((desc->flags & P_AUTO_CONSTRUCT) && desc->ref_no == slot) {
+                auto* block = dynamic_cast<IParamBlock2*>(target);
+                if (target && (!block || block->GetDesc() != desc)) return false;
+            }
+            for (int i = 0; i < desc->Count(); ++i) {
+                const ParamDef& def = desc->GetParamDefByIndex(i);
+                if ((def.flags & P_OWNERS_REF) && def.refno == slot && !TypeFits(def.type, target))
+                    return false;
+            }
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 std::vector<unsigned char> SaveObject(ReferenceTarget* root) {
@@ -242,7 +292,19 @@ ReferenceTarget* LoadObject(const std::vector<unsigned char>& bytes, IOResult* r
         }
     }
     if (HasCycle(objs)) return nullptr;
+    for (const Loaded& o : objs) {
+        for (size_t r = 0; r < o.refs.size(); ++r) {
+            ReferenceTarget* to =
+                o.refs[r] >= 0 ? objs[static_cast<size_t>(o.refs[r])].object : nullptr;
+            if (!SlotAccepts(o.object, static_cast<int>(r), to)) return nullptr;
+        }
+    }
 
+    // Blocks belong to the maker that attaches them, not to the pin.
+    for (const Loaded& o : objs) {
+        auto* block = dynamic_cast<IParamBlock2*>(o.object);
+        if (block && block->GetOwner() == &pin) block->SetOwner(nullptr);
+    }
     for (const Loaded& o : objs) {
         for (size_t r = 0; r < o.refs.size(); ++r) {
             ReferenceTarget* to =
