@@ -1,0 +1,176 @@
+// Images from `bake` and `render`: read back with libpng and OpenEXR at the right size with
+// the map's own values, the same whatever the thread count; a flat map's normal map is flat.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "tool_runner.h"
+#include "tools/exr_file.h"
+#include "tools/png_file.h"
+
+namespace {
+
+std::string ReadBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// The eval input that samples what bake samples at each pixel centre, row by row from the
+// top, with the pixel's footprint as the screen derivatives.
+std::string BakeSamples(int w, int h, float extent) {
+    std::string input;
+    char line[160];
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const float u = (static_cast<float>(x) + 0.5f) / static_cast<float>(w);
+            const float v = 1.0f - (static_cast<float>(y) + 0.5f) / static_cast<float>(h);
+            std::snprintf(line, sizeof line, "%.9g %.9g 0 %.9g 0 0 0 %.9g 0\n", u * extent,
+                          v * extent, extent / static_cast<float>(w),
+                          -extent / static_cast<float>(h));
+            input += line;
+        }
+    }
+    return input;
+}
+
+std::vector<float> EvalValues(const std::vector<std::string>& args, const std::string& input) {
+    const ToolRun run = RunTool(args, input);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    std::vector<float> values;
+    std::istringstream in(run.out);
+    for (float v; in >> v;) values.push_back(v);
+    return values;
+}
+
+constexpr int kW = 9, kH = 6;
+constexpr float kExtent = 20.0f;
+
+TEST(ImageOutput, EachFormatReadsBackWithTheMapsValues) {
+    ScratchFolder dir;
+    const std::vector<std::string> look = {"--set", "size=2", "--set", "color1=0.1,0.3,0.6"};
+    const std::string res = std::to_string(kW) + "x" + std::to_string(kH);
+    const std::vector<float> want =
+        EvalValues({"eval", "--filtered", "--set", "size=2", "--set", "color1=0.1,0.3,0.6"},
+                   BakeSamples(kW, kH, kExtent));
+    ASSERT_EQ(want.size(), static_cast<std::size_t>(kW * kH * 4));
+
+    struct Format {
+        std::string file;
+        std::vector<std::string> extra;
+        float tolerance;
+    };
+    for (const Format& f :
+         {Format{"c8.png", {}, 0.5f / 255.0f}, Format{"c16.png", {"--bits", "16"}, 0.5f / 65535.0f},
+          Format{"c.exr", {}, 0.0f}}) {
+        std::vector<std::string> args = {"bake",     "-q", "--res", res,
+                                         "--extent", "20", "-o",    (dir / f.file).string()};
+        args.insert(args.end(), look.begin(), look.end());
+        args.insert(args.end(), f.extra.begin(), f.extra.end());
+        const ToolRun run = RunTool(args);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.err, "");
+        const Image image = f.file.ends_with(".exr") ? ReadExr((dir / f.file).string())
+                                                     : ReadPng((dir / f.file).string());
+        ASSERT_EQ(image.width, kW);
+        ASSERT_EQ(image.height, kH);
+        ASSERT_EQ(image.channels, 4);
+        for (std::size_t i = 0; i < want.size(); ++i) {
+            const float expected = std::clamp(want[i], 0.0f, 1.0f);
+            EXPECT_NEAR(image.pixels[i], f.file.ends_with(".exr") ? want[i] : expected,
+                        f.tolerance * 1.0001f)
+                << f.file << " sample " << i;
+        }
+    }
+
+    // Mono is one channel; bump keeps the raw vector in OpenEXR.
+    ASSERT_EQ(RunTool({"bake", "--res", res, "--extent", "20", "--output", "mono", "-o",
+                       (dir / "m.exr").string()})
+                  .exitCode,
+              0);
+    const Image mono = ReadExr((dir / "m.exr").string());
+    EXPECT_EQ(mono.channels, 1);
+    EXPECT_EQ(mono.pixels,
+              EvalValues({"eval", "--filtered", "--output", "mono"}, BakeSamples(kW, kH, kExtent)));
+    ASSERT_EQ(RunTool({"bake", "--res", res, "--extent", "20", "--output", "bump", "-o",
+                       (dir / "b.exr").string()})
+                  .exitCode,
+              0);
+    const Image bump = ReadExr((dir / "b.exr").string());
+    EXPECT_EQ(bump.channels, 3);
+    EXPECT_EQ(bump.pixels, EvalValues({"eval", "--output", "bump"}, BakeSamples(kW, kH, kExtent)));
+}
+
+TEST(ImageOutput, BakeIsTheSameWhateverTheThreadCount) {
+    ScratchFolder dir;
+    for (const char* threads : {"1", "3", "0"}) {
+        for (const char* ext : {".png", ".exr"}) {
+            const ToolRun run =
+                RunTool({"bake", "--threads", threads, "--res", "40x24", "--output", "normal", "-o",
+                         (dir / (std::string("t") + threads + ext)).string()});
+            ASSERT_EQ(run.exitCode, 0) << run.err;
+        }
+    }
+    EXPECT_EQ(ReadBytes(dir / "t1.png"), ReadBytes(dir / "t3.png"));
+    EXPECT_EQ(ReadBytes(dir / "t1.png"), ReadBytes(dir / "t0.png"));
+    EXPECT_EQ(ReadExr((dir / "t1.exr").string()).pixels, ReadExr((dir / "t3.exr").string()).pixels);
+    EXPECT_EQ(ReadExr((dir / "t1.exr").string()).pixels, ReadExr((dir / "t0.exr").string()).pixels);
+}
+
+TEST(ImageOutput, FlatMapGivesAFlatNormalMap) {
+    // Equal colours: no intensity difference, so no bump anywhere, however strong the scratches.
+    ScratchFolder dir;
+    for (const char* file : {"n.exr", "n.png"}) {
+        const ToolRun run =
+            RunTool({"bake", "--res", "16", "--output", "normal", "--set", "color1=1,1,1",
+                     "--normal-strength", "1000", "-o", (dir / file).string()});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+    }
+    // In PNG the bump vector is stored as 0.5 + 0.5 v: zero is mid-grey.
+    ASSERT_EQ(RunTool({"bake", "--res", "16", "--output", "bump", "--set", "color1=1,1,1", "-o",
+                       (dir / "b.png").string()})
+                  .exitCode,
+              0);
+    const Image bump = ReadPng((dir / "b.png").string());
+    for (float v : bump.pixels) EXPECT_EQ(v, 128.0f / 255.0f);
+    const Image exr = ReadExr((dir / "n.exr").string());
+    const Image png = ReadPng((dir / "n.png").string());
+    ASSERT_EQ(exr.channels, 3);
+    ASSERT_EQ(exr.width, 16);
+    for (std::size_t i = 0; i < exr.pixels.size(); i += 3) {
+        EXPECT_EQ(exr.pixels[i], 0.5f);
+        EXPECT_EQ(exr.pixels[i + 1], 0.5f);
+        EXPECT_EQ(exr.pixels[i + 2], 1.0f);
+        EXPECT_EQ(png.pixels[i], 128.0f / 255.0f);
+        EXPECT_EQ(png.pixels[i + 2], 1.0f);
+    }
+}
+
+TEST(ImageOutput, RenderReadsBackAtItsSize) {
+    ScratchFolder dir;
+    for (const char* shape : {"sphere", "plane", "cube"}) {
+        const ToolRun run = RunTool({"render", "--res", "24x16", "--samples", "1", "--shape", shape,
+                                     "-o", (dir / (std::string(shape) + ".png")).string()});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        const Image image = ReadPng((dir / (std::string(shape) + ".png")).string());
+        EXPECT_EQ(image.width, 24);
+        EXPECT_EQ(image.height, 16);
+        EXPECT_EQ(image.channels, 3);
+    }
+    ASSERT_EQ(
+        RunTool({"render", "-q", "--res", "8", "--samples", "1", "-o", (dir / "r.exr").string()})
+            .exitCode,
+        0);
+    const Image exr = ReadExr((dir / "r.exr").string());
+    EXPECT_EQ(exr.width, 8);
+    EXPECT_EQ(exr.channels, 3);
+    // The corner shows the checker background.
+    EXPECT_GT(exr.pixels[0], 0.1f);
+    EXPECT_LT(exr.pixels[0], 0.4f);
+}
+
+}  // namespace

@@ -1,0 +1,29 @@
+// Runs the built quorv-scratches as a user would: arguments, standard input, and what it
+// printed and returned.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+struct ToolRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+ToolRun RunTool(const std::vector<std::string>& args, const std::string& input = "");
+
+// A fresh, empty folder for one test's files, removed with the object.
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+    const std::filesystem::path& Path() const { return path_; }
+    // Names of the files in the folder, sorted.
+    std::vector<std::string> Files() const;
+
+private:
+    std::filesystem::path path_;
+};

@@ -1,0 +1,132 @@
+#include "tools/eval_command.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+#include <tbb/parallel_for.h>
+
+#include "tools/sample_context.h"
+#include "tools/tool_error.h"
+
+namespace {
+
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// Up to 9 numbers of one line into v; the count, or -1 when a word is not a finite number.
+int ParseNumbers(const std::string& line, float* v, std::string& bad) {
+    int count = 0;
+    std::size_t i = 0;
+    while (true) {
+        while (i < line.size() && IsSpace(line[i])) ++i;
+        if (i == line.size()) return count;
+        std::size_t end = i;
+        while (end < line.size() && !IsSpace(line[end])) ++end;
+        const char* first = line.data() + i;
+        const char* last = line.data() + end;
+        if (*first == '+') ++first;
+        float value = 0.0f;
+        const auto [ptr, ec] = std::from_chars(first, last, value);
+        if (first == last || ec != std::errc() || ptr != last || !std::isfinite(value)) {
+            bad = line.substr(i, end - i);
+            return -1;
+        }
+        if (count == 9) return 10;  // too many; the count is all that matters now
+        v[count++] = value;
+        i = end;
+    }
+}
+
+}  // namespace
+
+std::vector<EvalSample> ParseEvalInput(std::istream& in) {
+    std::vector<EvalSample> samples;
+    std::string line;
+    for (long long number = 1; std::getline(in, line); ++number) {
+        float v[9] = {};
+        std::string bad;
+        const int count = ParseNumbers(line, v, bad);
+        if (count == 0) continue;
+        if (count < 0) {
+            throw ToolError(
+                "line " + std::to_string(number) + ": '" + bad +
+                "' is not a finite number; a line holds x y z or x y z ax ay az bx by bz");
+        }
+        if (count != 3 && count != 9) {
+            throw ToolError("line " + std::to_string(number) + ": " +
+                            (count > 9 ? std::string("more than 9") : std::to_string(count)) +
+                            " numbers; a line holds x y z or x y z ax ay az bx by bz");
+        }
+        EvalSample s;
+        s.p = Point3(v[0], v[1], v[2]);
+        s.a = Point3(v[3], v[4], v[5]);
+        s.b = Point3(v[6], v[7], v[8]);
+        samples.push_back(s);
+    }
+    return samples;
+}
+
+int ResultCount(EvalOutput output) {
+    return output == EvalOutput::Color ? 4 : output == EvalOutput::Mono ? 1 : 3;
+}
+
+std::vector<EvalResult> EvaluateSamples(Texmap* map, const std::vector<EvalSample>& samples,
+                                        const EvalOptions& options) {
+    std::vector<EvalResult> results(samples.size());
+    INode node(options.node.value_or(0));
+    INode* sampleNode = options.node ? &node : nullptr;
+    tbb::parallel_for(std::size_t{0}, samples.size(), [&](std::size_t i) {
+        const EvalSample& s = samples[i];
+        const Point3 extent(std::fabs(s.a.x) + std::fabs(s.b.x),
+                            std::fabs(s.a.y) + std::fabs(s.b.y),
+                            std::fabs(s.a.z) + std::fabs(s.b.z));
+        ToolShadeContext sc;
+        sc.SetPoint(s.p, s.a, s.b);
+        sc.SetUVW(s.p, extent);
+        sc.SetScreenUV(Point2(s.p.x, s.p.y), Point2(extent.x, extent.y));
+        sc.SetNode(sampleNode);
+        sc.SetMtlNum(options.mtl);
+        sc.SetTime(options.time);
+        sc.SetFiltered(options.filtered);
+        float* v = results[i].v;
+        switch (options.output) {
+            case EvalOutput::Color: {
+                const AColor c = map->EvalColor(sc);
+                v[0] = c.r, v[1] = c.g, v[2] = c.b, v[3] = c.a;
+                break;
+            }
+            case EvalOutput::Mono:
+                v[0] = map->EvalMono(sc);
+                break;
+            case EvalOutput::Bump: {
+                const Point3 n = map->EvalNormalPerturb(sc);
+                v[0] = n.x, v[1] = n.y, v[2] = n.z;
+                break;
+            }
+        }
+    });
+    return results;
+}
+
+void PrintResults(std::ostream& out, const std::vector<EvalResult>& results, EvalOutput output) {
+    const int count = ResultCount(output);
+    char text[32];
+    for (const EvalResult& r : results) {
+        for (int k = 0; k < count; ++k) {
+            std::snprintf(text, sizeof text, "%.9g", static_cast<double>(r.v[k]));
+            if (k > 0) out << ' ';
+            out << text;
+        }
+        out << '\n';
+    }
+}
+
+void RunEval(Texmap* map, const EvalOptions& options, std::istream& in, std::ostream& out) {
+    const std::vector<EvalSample> samples = ParseEvalInput(in);
+    Interval valid = FOREVER;
+    map->Update(options.time, valid);
+    PrintResults(out, EvaluateSamples(map, samples, options), options.output);
+    out.flush();
+}

@@ -1,0 +1,47 @@
+// `eval`: the map at samples read from a stream, one result line per sample.
+#pragma once
+
+#include <cstdint>
+#include <istream>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <max.h>
+
+enum class EvalOutput { Color, Mono, Bump };
+
+struct EvalOptions {
+    bool filtered = false;
+    EvalOutput output = EvalOutput::Color;
+    int mtl = 0;
+    std::optional<std::uint32_t> node;  // the sample's scene node; none without it
+    TimeValue time = 0;
+};
+
+// One input line: a position and its screen derivatives a = dP/dx, b = dP/dy.
+struct EvalSample {
+    Point3 p, a, b;
+};
+
+// Reads every sample first, so a malformed line stops the run before any output. Lines hold
+// 3 or 9 numbers; blank lines are skipped. Throws ToolError naming the line.
+std::vector<EvalSample> ParseEvalInput(std::istream& in);
+
+// The values of one sample: r g b a, v, or x y z (count 4, 1 or 3).
+struct EvalResult {
+    float v[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+};
+int ResultCount(EvalOutput output);
+
+// Evaluates every sample (in parallel; each result depends only on its own sample). The map
+// must have been updated for options.time.
+std::vector<EvalResult> EvaluateSamples(Texmap* map, const std::vector<EvalSample>& samples,
+                                        const EvalOptions& options);
+
+// "%.9g" numbers separated by single spaces, one line per result.
+void PrintResults(std::ostream& out, const std::vector<EvalResult>& results, EvalOutput output);
+
+// The whole subcommand: update, read, evaluate, print.
+void RunEval(Texmap* map, const EvalOptions& options, std::istream& in, std::ostream& out);

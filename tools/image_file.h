@@ -1,0 +1,19 @@
+// Image files by extension: .png (8 or 16 bits) and .exr (32-bit float).
+#pragma once
+
+#include <string>
+
+#include "tools/image.h"
+#include "tools/output_file.h"
+
+enum class ImageFormat { Png, Exr };
+
+// The format named by the path's extension (case-insensitive); a ToolError listing the
+// accepted extensions otherwise.
+ImageFormat ImageFormatOf(const std::string& path);
+
+// Writes the image into the output's temporary file and commits it. `pngBits` (8 or 16)
+// applies to PNG only.
+void WriteImage(OutputFile& out, ImageFormat format, const Image& image, int pngBits);
+
+Image ReadImage(const std::string& path);

@@ -1,0 +1,291 @@
+// quorv-scratches: evaluates, previews and bakes the QuorvScratches map through its plug-in
+// module, as a host would.
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <utility>
+#include <vector>
+#include <optional>
+#include <string>
+
+#include <CLI/CLI.hpp>
+#include <tbb/global_control.h>
+
+#include "tools/bake_command.h"
+#include "tools/eval_command.h"
+#include "tools/image_file.h"
+#include "tools/info_command.h"
+#include "tools/map_setup.h"
+#include "tools/output_file.h"
+#include "tools/plugin_module.h"
+#include "tools/preset.h"
+#include "tools/render_command.h"
+#include "tools/resolution.h"
+#include "tools/tool_error.h"
+
+namespace {
+
+constexpr const char* kToolName = "quorv-scratches";
+
+struct GlobalOptions {
+    std::string pluginDir;
+    int threads = 0;
+    bool quiet = false;
+};
+
+void AddMapOptions(CLI::App* cmd, MapOptions& map) {
+    cmd->add_option("--set", map.sets,
+                    "Set a parameter of either block by internal name, after the map's reset; "
+                    "numbers, colours as r,g,b (repeatable; see `params`)")
+        ->type_name("NAME=VALUE")
+        ->allow_extra_args(false)
+        ->default_str("");
+    cmd->add_option("--preset", map.preset, "Load every setting from a JSON preset first")
+        ->type_name("FILE.json");
+    cmd->add_option("--save-preset", map.savePreset,
+                    "Write every setting (after --preset, --set, --map) to a JSON preset")
+        ->type_name("FILE.json");
+    cmd->add_option("--map", map.maps,
+                    "Fill a sub-map slot (distortMap, sizeMap, ...) with an image file (.png, "
+                    ".exr) or another map, scratches:NAME=VALUE,... (repeatable)")
+        ->type_name("SLOT=SOURCE")
+        ->allow_extra_args(false)
+        ->default_str("");
+}
+
+CLI::Option* AddTime(CLI::App* cmd, TimeValue& time) {
+    return cmd->add_option("--time", time, "Time in ticks (4800 per second)")->type_name("T");
+}
+
+// An option taking one of the named choices: the text is checked while parsing and turned
+// into the value with Apply once parsing is done.
+template <typename Enum>
+class Choice {
+public:
+    Choice(std::vector<std::pair<std::string, Enum>> choices) : choices_(std::move(choices)) {}
+
+    CLI::Option* Add(CLI::App* cmd, const std::string& name, Enum fallback,
+                     const std::string& help) {
+        std::vector<std::string> names;
+        for (const auto& [text, value] : choices_) {
+            names.push_back(text);
+            if (value == fallback) text_ = text;
+        }
+        return cmd->add_option(name, text_, help)->check(CLI::IsMember(names));
+    }
+    void Apply(Enum& value) const {
+        for (const auto& [text, e] : choices_) {
+            if (text == text_) value = e;
+        }
+    }
+
+private:
+    std::vector<std::pair<std::string, Enum>> choices_;
+    std::string text_;
+};
+
+std::string Seconds(std::chrono::steady_clock::duration d) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f s", std::chrono::duration<double>(d).count());
+    return text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{
+        "Evaluates, previews and bakes the QuorvScratches procedural map through its "
+        "plug-in module, as a host does.",
+        kToolName};
+    app.option_defaults()->always_capture_default();
+    app.fallthrough();
+
+    GlobalOptions global;
+    app.add_option("--plugin-dir", global.pluginDir,
+                   std::string("Folder holding ") + kModuleFileName +
+                       " (default: the plugins folder beside the tool's own folder)")
+        ->type_name("DIR");
+    app.add_option("--threads", global.threads, "Worker threads; 0 uses every core")
+        ->check(CLI::Range(0, 1024))
+        ->type_name("N");
+    app.add_flag("-q,--quiet", global.quiet, "No progress bar and no summary line");
+
+    CLI::App* info = app.add_subcommand("info", "The module's description, version and class");
+
+    MapOptions mapOptions;
+    CLI::App* params =
+        app.add_subcommand("params", "Every parameter of both blocks, with what --set takes");
+    AddMapOptions(params, mapOptions);
+
+    EvalOptions evalOptions;
+    long long node = -1;
+    CLI::App* eval = app.add_subcommand(
+        "eval",
+        "Evaluate samples from standard input: lines of x y z or x y z ax ay az bx by bz "
+        "(a = dP/dx, b = dP/dy; zero when omitted); one line out per sample, %.9g numbers");
+    AddMapOptions(eval, mapOptions);
+    eval->add_flag("--filtered", evalOptions.filtered, "Ask for filtered maps");
+    Choice<EvalOutput> evalOutput(
+        {{"color", EvalOutput::Color}, {"mono", EvalOutput::Mono}, {"bump", EvalOutput::Bump}});
+    evalOutput.Add(eval, "--output", evalOptions.output,
+                   "What to print per sample: r g b a, v, or the bump vector x y z");
+    eval->add_option("--mtl", evalOptions.mtl, "Material ID of the samples")->type_name("N");
+    eval->add_option("--node", node,
+                     "The samples lie on a scene node with this identifier "
+                     "(default: no node)")
+        ->check(CLI::Range(0LL, 4294967295LL))
+        ->type_name("ID")
+        ->default_str("none");
+    AddTime(eval, evalOptions.time);
+
+    RenderOptions renderOptions;
+    std::string renderFile = "preview.png";
+    std::string renderRes = "512";
+    int renderBits = 8;
+    CLI::App* render = app.add_subcommand(
+        "render",
+        "A preview like a material editor's sample slot: a lit object over a checker, "
+        "coloured and bumped by the map, filtered and antialiased");
+    AddMapOptions(render, mapOptions);
+    render->add_option("-o", renderFile, "Output image: .png or .exr")->type_name("FILE");
+    render->add_option("--res", renderRes, "Image size, N or WxH")->type_name("N|WxH");
+    Choice<PreviewShape> shape({{"sphere", PreviewShape::Sphere},
+                                {"plane", PreviewShape::Plane},
+                                {"cube", PreviewShape::Cube}});
+    shape.Add(render, "--shape", renderOptions.shape, "The sample object");
+    render->add_option("--samples", renderOptions.samples, "Antialiasing: N x N samples per pixel")
+        ->check(CLI::Range(1, 16))
+        ->type_name("N");
+    render->add_option("--bump", renderOptions.bump, "Bump amount; 0 shows colour only")
+        ->check(CLI::Range(0.0f, 100.0f))
+        ->type_name("K");
+    render->add_option("--bits", renderBits, "PNG bits per channel")->check(CLI::IsMember({8, 16}));
+    AddTime(render, renderOptions.time);
+
+    BakeOptions bakeOptions;
+    std::string bakeFile = "bake.png";
+    std::string bakeRes = "1024";
+    int bakeBits = 8;
+    bool unfiltered = false;
+    CLI::App* bake = app.add_subcommand(
+        "bake",
+        "The map over a square of its own coordinates: pixel centre (u, v) in [0,1]^2 "
+        "gives UVW (u, v, 0) and P = (u, v, 0) x extent");
+    AddMapOptions(bake, mapOptions);
+    bake->add_option("-o", bakeFile, "Output image: .png (8 or 16 bits) or .exr (float)")
+        ->type_name("FILE");
+    bake->add_option("--res", bakeRes, "Image size, N or WxH")->type_name("N|WxH");
+    Choice<BakeOutput> bakeOutput({{"color", BakeOutput::Color},
+                                   {"mono", BakeOutput::Mono},
+                                   {"bump", BakeOutput::Bump},
+                                   {"normal", BakeOutput::Normal}});
+    bakeOutput.Add(bake, "--output", bakeOptions.output,
+                   "color (RGBA), mono, bump (the raw vector; 0.5 + 0.5 v in PNG) or normal "
+                   "(tangent-space normal map, 0.5 + 0.5 n)");
+    bake->add_option("--extent", bakeOptions.extent, "Object units across the square")
+        ->check(CLI::Range(1e-6f, 1e9f))
+        ->type_name("E");
+    bake->add_option("--normal-strength", bakeOptions.normalStrength,
+                     "How far the bump vector tilts the normal map's normals")
+        ->check(CLI::Range(0.0f, 1e6f))
+        ->type_name("K");
+    bake->add_flag("--unfiltered", unfiltered,
+                   "Point-sample instead of filtering by the pixel footprint");
+    bake->add_option("--bits", bakeBits, "PNG bits per channel")->check(CLI::IsMember({8, 16}));
+    AddTime(bake, bakeOptions.time);
+
+    app.require_subcommand(1);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::Success& e) {  // --help
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        std::string message = e.what();
+        if (dynamic_cast<const CLI::RequiredError*>(&e) && app.get_subcommands().empty()) {
+            const std::vector<std::string> extra = app.remaining();
+            message = (extra.empty() ? std::string("no subcommand given")
+                                     : "unknown subcommand '" + extra.front() + "'") +
+                      ": use one of info, params, eval, render, bake";
+        }
+        std::cerr << kToolName << ": " << message << " (see " << kToolName << " --help)\n";
+        return 2;
+    }
+
+    try {
+        std::optional<tbb::global_control> threadLimit;
+        if (global.threads > 0) {
+            threadLimit.emplace(tbb::global_control::max_allowed_parallelism,
+                                static_cast<std::size_t>(global.threads));
+        }
+        if (node >= 0) evalOptions.node = static_cast<std::uint32_t>(node);
+        evalOutput.Apply(evalOptions.output);
+        shape.Apply(renderOptions.shape);
+        bakeOutput.Apply(bakeOptions.output);
+
+        // Everything that can be refused is refused before the work: sizes, output files,
+        // the module, the settings and the images they name.
+        std::optional<OutputFile> output;
+        ImageFormat format = ImageFormat::Png;
+        if (render->parsed()) {
+            ParseResolution(renderRes, renderOptions.width, renderOptions.height);
+            format = ImageFormatOf(renderFile);
+            output.emplace(renderFile);
+        } else if (bake->parsed()) {
+            ParseResolution(bakeRes, bakeOptions.width, bakeOptions.height);
+            format = ImageFormatOf(bakeFile);
+            output.emplace(bakeFile);
+            bakeOptions.filtered = !unfiltered;
+            bakeOptions.encodeBump = format == ImageFormat::Png;
+        }
+
+        const PluginModule module(global.pluginDir.empty()
+                                      ? DefaultPluginFolder()
+                                      : std::filesystem::path(global.pluginDir));
+        if (info->parsed()) {
+            PrintInfo(module, std::cout);
+            return 0;
+        }
+        const TimeValue t = GetCOREInterface()->GetTime();
+        ConfiguredMap configured = ConfigureMap(module.ScratchesClass(), mapOptions, t);
+        Texmap* map = configured.map.get();
+        if (!mapOptions.savePreset.empty())
+            SavePreset(mapOptions.savePreset, map, configured.sources, t);
+
+        if (params->parsed()) {
+            PrintParams(map, t, std::cout);
+        } else if (eval->parsed()) {
+            RunEval(map, evalOptions, std::cin, std::cout);
+        } else {
+            const auto start = std::chrono::steady_clock::now();
+            Image image;
+            std::string summary;
+            Interval valid = FOREVER;
+            if (render->parsed()) {
+                map->Update(renderOptions.time, valid);
+                Progress progress("render", static_cast<std::uint64_t>(renderOptions.height),
+                                  global.quiet);
+                image = RenderPreview(map, renderOptions, progress);
+            } else {
+                map->Update(bakeOptions.time, valid);
+                Progress progress("bake", static_cast<std::uint64_t>(bakeOptions.height),
+                                  global.quiet);
+                image = BakeMap(map, bakeOptions, progress);
+            }
+            const auto elapsed = std::chrono::steady_clock::now() - start;
+            WriteImage(*output, format, image, render->parsed() ? renderBits : bakeBits);
+            if (!global.quiet) {
+                std::cerr << (render->parsed() ? "rendered " : "baked ") << output->Path() << ": "
+                          << image.width << "x" << image.height << " in " << Seconds(elapsed)
+                          << "\n";
+            }
+        }
+    } catch (const ToolError& e) {
+        std::cerr << kToolName << ": " << e.what() << "\n";
+        return 1;
+    } catch (const std::exception& e) {
+        std::cerr << kToolName << ": " << e.what() << "\n";
+        return 1;
+    }
+    return 0;
+}

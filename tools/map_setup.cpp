@@ -1,0 +1,115 @@
+#include "tools/map_setup.h"
+
+#include <cstring>
+
+#include <bitmap_tex.h>
+
+#include "tools/image_file.h"
+#include "tools/parameters.h"
+#include "tools/preset.h"
+#include "tools/tool_error.h"
+
+namespace {
+
+constexpr const char* kScratchesPrefix = "scratches:";
+
+std::pair<std::string, std::string> SplitAssignment(const std::string& text, const char* what) {
+    const std::size_t eq = text.find('=');
+    if (eq == std::string::npos || eq == 0) {
+        throw ToolError("'" + text + "' is not " + what);
+    }
+    return {text.substr(0, eq), text.substr(eq + 1)};
+}
+
+// "a=1,color1=0.1,0.2,0.3,b=2": a piece without '=' continues the previous value.
+std::vector<std::string> SplitSettings(const std::string& list) {
+    std::vector<std::string> out;
+    std::string piece;
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        std::size_t comma = list.find(',', start);
+        if (comma == std::string::npos) comma = list.size();
+        piece = list.substr(start, comma - start);
+        if (!out.empty() && piece.find('=') == std::string::npos) {
+            out.back() += "," + piece;
+        } else if (!piece.empty() || comma < list.size()) {
+            out.push_back(piece);
+        }
+        start = comma + 1;
+    }
+    return out;
+}
+
+TexmapPtr BitmapFromImage(const std::string& path) {
+    const Image image = ReadImage(path);
+    std::vector<AColor> pixels(static_cast<std::size_t>(image.width) * image.height);
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+        const float* px = image.pixels.data() + i * image.channels;
+        pixels[i] = image.channels == 1   ? AColor(px[0], px[0], px[0], 1.0f)
+                    : image.channels == 3 ? AColor(px[0], px[1], px[2], 1.0f)
+                                          : AColor(px[0], px[1], px[2], px[3]);
+    }
+    BitmapTex* bitmap = NewDefaultBitmapTex();
+    TexmapPtr owned(bitmap);
+    bitmap->SetImage(image.width, image.height, std::move(pixels));
+    return owned;
+}
+
+}  // namespace
+
+void ApplySetting(Texmap* map, const std::string& assignment, TimeValue t) {
+    const auto [name, text] = SplitAssignment(assignment, "NAME=VALUE");
+    const ParamRef param = FindParameter(map, name);
+    SetParamValue(param, ParseParamValue(param, text), t);
+}
+
+void ApplyMapSource(Texmap* map, ClassDesc* cd, const std::string& slot, const std::string& source,
+                    const std::filesystem::path& base, TimeValue t, MapSources& sources) {
+    const ParamRef param = FindMapSlot(map, slot);
+    TexmapPtr sub;
+    std::string recorded;
+    if (source.rfind(kScratchesPrefix, 0) == 0) {
+        sub = CreateMap(cd);
+        for (const std::string& setting :
+             SplitSettings(source.substr(std::strlen(kScratchesPrefix)))) {
+            try {
+                ApplySetting(sub.get(), setting, t);
+            } catch (const ToolError& e) {
+                throw ToolError("--map " + slot + "=" + source + ": " + e.what());
+            }
+        }
+        recorded = source;
+    } else {
+        if (source.empty()) {
+            throw ToolError("--map " + slot +
+                            "=: name an image file (.png, .exr) or scratches:NAME=VALUE,...");
+        }
+        std::filesystem::path file(source);
+        if (file.is_relative()) file = base / file;
+        std::error_code ec;
+        const std::filesystem::path absolute = std::filesystem::weakly_canonical(file, ec);
+        recorded = (ec ? file : absolute).string();
+        sub = BitmapFromImage(recorded);
+    }
+    if (!param.block->SetValue(param.id, t, sub.get())) {
+        throw ToolError("--map " + slot + ": the map refused the sub-map");
+    }
+    // The slot's parameter now references the sub-map; the host owns it from here.
+    sub.release();
+    for (auto it = sources.begin(); it != sources.end();) {
+        it = it->first == slot ? sources.erase(it) : it + 1;
+    }
+    sources.emplace_back(slot, recorded);
+}
+
+ConfiguredMap ConfigureMap(ClassDesc* cd, const MapOptions& options, TimeValue t) {
+    ConfiguredMap result{CreateMap(cd), {}};
+    Texmap* map = result.map.get();
+    if (!options.preset.empty()) LoadPreset(options.preset, map, cd, t, result.sources);
+    for (const std::string& assignment : options.sets) ApplySetting(map, assignment, t);
+    for (const std::string& assignment : options.maps) {
+        const auto [slot, source] = SplitAssignment(assignment, "SLOT=SOURCE");
+        ApplyMapSource(map, cd, slot, source, std::filesystem::current_path(), t, result.sources);
+    }
+    return result;
+}

@@ -1,0 +1,39 @@
+// The map as the user configures it: created from the module's class (which resets it),
+// then the preset, the --set values and the --map sub-maps applied in that order.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <max.h>
+#include "tools/texmap_ptr.h"
+
+struct MapOptions {
+    std::vector<std::string> sets;  // NAME=VALUE
+    std::vector<std::string> maps;  // SLOT=SOURCE
+    std::string preset;             // --preset FILE.json
+    std::string savePreset;         // --save-preset FILE.json
+};
+
+// Filled sub-map slots and what fills them ("scratches:..." or an absolute image path), in
+// the order they were filled.
+using MapSources = std::vector<std::pair<std::string, std::string>>;
+
+// Applies one NAME=VALUE to the map. Throws ToolError.
+void ApplySetting(Texmap* map, const std::string& assignment, TimeValue t);
+
+// Fills a slot from SOURCE: an image file (relative paths against `base`) or
+// "scratches:NAME=VALUE,..." (another map of the class `cd`). Records it in `sources`.
+void ApplyMapSource(Texmap* map, ClassDesc* cd, const std::string& slot, const std::string& source,
+                    const std::filesystem::path& base, TimeValue t, MapSources& sources);
+
+struct ConfiguredMap {
+    TexmapPtr map;
+    MapSources sources;
+};
+
+// A map configured from the options (--save-preset aside). Everything they name is read and
+// checked here, so that a bad option fails before any evaluation starts. Throws ToolError.
+ConfiguredMap ConfigureMap(ClassDesc* cd, const MapOptions& options, TimeValue t);

@@ -1,0 +1,13 @@
+// Suggestions for a mistyped name: the known names closest by edit distance.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Up to `count` of `known`, nearest first (case-insensitive Levenshtein distance; ties keep
+// the order of `known`).
+std::vector<std::string> NearestNames(const std::string& name,
+                                      const std::vector<std::string>& known, std::size_t count = 3);
+
+// "a, b or c".
+std::string JoinAlternatives(const std::vector<std::string>& names);

@@ -1,0 +1,177 @@
+#include "tools/png_file.h"
+
+#include <csetjmp>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include <png.h>
+
+#include "tools/tool_error.h"
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// libpng reports errors by longjmp; these keep the message for the ToolError thrown after.
+void OnPngError(png_structp png, png_const_charp message) {
+    auto* text = static_cast<std::string*>(png_get_error_ptr(png));
+    if (text) *text = message;
+    png_longjmp(png, 1);
+}
+void OnPngWarning(png_structp, png_const_charp) {}
+
+std::uint32_t Quantise(float v, std::uint32_t maxCode) {
+    if (!(v > 0.0f)) return 0;  // NaN too
+    if (v >= 1.0f) return maxCode;
+    return static_cast<std::uint32_t>(v * static_cast<float>(maxCode) + 0.5f);
+}
+
+int ColorType(int channels) {
+    return channels == 1   ? PNG_COLOR_TYPE_GRAY
+           : channels == 3 ? PNG_COLOR_TYPE_RGB
+                           : PNG_COLOR_TYPE_RGB_ALPHA;
+}
+
+// The libpng calls with their longjmp target; only trivially destructible locals live here.
+bool WriteRows(std::FILE* file, const Image& image, int bits, png_bytep* rows, std::string* error) {
+    png_structp png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, error, OnPngError, OnPngWarning);
+    if (!png) return false;
+    png_infop info = png_create_info_struct(png);
+    if (!info || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(image.width),
+                 static_cast<png_uint_32>(image.height), bits, ColorType(image.channels),
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    png_write_image(png, rows);
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+struct ReadResult {
+    png_uint_32 width = 0, height = 0;
+    int channels = 0, bits = 0;
+};
+
+bool ReadHeader(png_structp png, png_infop info, std::FILE* file, ReadResult* out) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    png_init_io(png, file);
+    png_read_info(png, info);
+    const int colorType = png_get_color_type(png, info);
+    png_set_expand(png);  // palette to RGB, low-bit grey to 8 bits, tRNS to alpha
+    // Grey with alpha (or a transparent grey entry) becomes RGBA: one or three colour channels
+    // plus an optional alpha is all the rest of the tool handles.
+    if (colorType == PNG_COLOR_TYPE_GRAY_ALPHA ||
+        (colorType == PNG_COLOR_TYPE_GRAY && png_get_valid(png, info, PNG_INFO_tRNS))) {
+        png_set_gray_to_rgb(png);
+    }
+    if (png_get_bit_depth(png, info) == 16) png_set_swap(png);  // host byte order
+    png_read_update_info(png, info);
+    out->width = png_get_image_width(png, info);
+    out->height = png_get_image_height(png, info);
+    out->channels = png_get_channels(png, info);
+    out->bits = png_get_bit_depth(png, info);
+    return true;
+}
+
+bool ReadRows(png_structp png, png_bytep* rows) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    png_read_image(png, rows);
+    png_read_end(png, nullptr);
+    return true;
+}
+
+}  // namespace
+
+void WritePng(const std::string& path, const Image& image, int bits) {
+    const int bytes = bits == 16 ? 2 : 1;
+    const std::uint32_t maxCode = bits == 16 ? 65535u : 255u;
+    const std::size_t rowBytes = image.RowLength() * bytes;
+    std::vector<png_byte> data(rowBytes * image.height);
+    std::vector<png_bytep> rows(image.height);
+    for (int y = 0; y < image.height; ++y) {
+        png_bytep row = data.data() + rowBytes * y;
+        rows[y] = row;
+        const float* src = image.Row(y);
+        for (std::size_t i = 0; i < image.RowLength(); ++i) {
+            const std::uint32_t code = Quantise(src[i], maxCode);
+            if (bytes == 2) {  // PNG stores 16-bit samples big-endian
+                row[2 * i] = static_cast<png_byte>(code >> 8);
+                row[2 * i + 1] = static_cast<png_byte>(code & 0xFF);
+            } else {
+                row[i] = static_cast<png_byte>(code);
+            }
+        }
+    }
+    FilePtr file(std::fopen(path.c_str(), "wb"));
+    if (!file) throw ToolError("cannot open the file for writing");
+    std::string error;
+    if (!WriteRows(file.get(), image, bits, rows.data(), &error)) {
+        throw ToolError("libpng: " + error);
+    }
+    if (std::fflush(file.get()) != 0 || std::ferror(file.get())) {
+        throw ToolError("the write failed (disk full?)");
+    }
+}
+
+Image ReadPng(const std::string& path) {
+    FilePtr file(std::fopen(path.c_str(), "rb"));
+    if (!file) throw ToolError("cannot read image '" + path + "': no such readable file");
+    png_byte signature[8] = {};
+    if (std::fread(signature, 1, 8, file.get()) != 8 || png_sig_cmp(signature, 0, 8) != 0) {
+        throw ToolError("cannot read image '" + path + "': not a PNG file");
+    }
+    std::string error;
+    png_structp png =
+        png_create_read_struct(PNG_LIBPNG_VER_STRING, &error, OnPngError, OnPngWarning);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!info) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        throw ToolError("cannot read image '" + path + "': out of memory");
+    }
+    png_set_sig_bytes(png, 8);
+    png_set_user_limits(png, kMaxImageSide, kMaxImageSide);
+    ReadResult header;
+    Image image;
+    bool ok = ReadHeader(png, info, file.get(), &header);
+    std::vector<png_byte> data;
+    if (ok) {
+        try {
+            AllocateImage(image, static_cast<int>(header.width), static_cast<int>(header.height),
+                          header.channels);
+        } catch (...) {
+            png_destroy_read_struct(&png, &info, nullptr);
+            throw;
+        }
+        const std::size_t rowBytes = image.RowLength() * (header.bits == 16 ? 2 : 1);
+        data.resize(rowBytes * image.height);
+        std::vector<png_bytep> rows(image.height);
+        for (int y = 0; y < image.height; ++y) rows[y] = data.data() + rowBytes * y;
+        ok = ReadRows(png, rows.data());
+    }
+    png_destroy_read_struct(&png, &info, nullptr);
+    if (!ok) throw ToolError("cannot read PNG '" + path + "': " + error);
+
+    const std::size_t count = image.pixels.size();
+    if (header.bits == 16) {
+        for (std::size_t i = 0; i < count; ++i) {
+            std::uint16_t sample;
+            std::memcpy(&sample, data.data() + 2 * i, sizeof sample);
+            image.pixels[i] = sample / 65535.0f;
+        }
+    } else {
+        for (std::size_t i = 0; i < count; ++i) image.pixels[i] = data[i] / 255.0f;
+    }
+    return image;
+}

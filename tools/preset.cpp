@@ -1,0 +1,172 @@
+#include "tools/preset.h"
+
+#include <algorithm>
+#include <charconv>
+#include <fstream>
+
+#include <nlohmann/json.hpp>
+
+#include "tools/nearest_names.h"
+#include "tools/output_file.h"
+#include "tools/parameters.h"
+#include "tools/tool_error.h"
+
+// Keys keep the order they were written in: the blocks and their parameters read as declared.
+using json = nlohmann::ordered_json;
+
+namespace {
+
+constexpr const char* kMapsKey = "maps";
+
+// The float as the shortest decimal that reads back as it, so the file shows 0.8, not
+// 0.800000011920929, and still round-trips exactly.
+json FloatJson(float v) {
+    const std::string text = FormatFloat(v);
+    double d = 0.0;
+    std::from_chars(text.data(), text.data() + text.size(), d);
+    return json(d);
+}
+
+json ValueJson(const ParamValue& value) {
+    switch (value.kind) {
+        case ValueKind::Float:
+            return FloatJson(static_cast<float>(value.number));
+        case ValueKind::Int:
+            return json(static_cast<int>(value.number));
+        case ValueKind::Bool:
+            return json(value.number != 0.0);
+        case ValueKind::Color:
+        case ValueKind::Point:
+            return json::array(
+                {FloatJson(value.rgb[0]), FloatJson(value.rgb[1]), FloatJson(value.rgb[2])});
+        default:
+            return json();
+    }
+}
+
+// A JSON value as the parameter's value; false when its JSON type does not fit.
+bool JsonValue(const ParamRef& param, const json& j, ParamValue& value) {
+    value.kind = param.kind;
+    switch (param.kind) {
+        case ValueKind::Float:
+        case ValueKind::Int:
+            if (!j.is_number()) return false;
+            value.number = j.get<double>();
+            if (param.kind == ValueKind::Float) {
+                // A preset holds decimals; the parameter is single precision.
+                value.number = static_cast<float>(value.number);
+            }
+            return true;
+        case ValueKind::Bool:
+            if (j.is_boolean()) {
+                value.number = j.get<bool>() ? 1.0 : 0.0;
+                return true;
+            }
+            if (!j.is_number()) return false;
+            value.number = j.get<double>();
+            return true;
+        case ValueKind::Color:
+        case ValueKind::Point:
+            if (!j.is_array() || j.size() != 3) return false;
+            for (std::size_t i = 0; i < 3; ++i) {
+                if (!j[i].is_number()) return false;
+                value.rgb[i] = static_cast<float>(j[i].get<double>());
+            }
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+void LoadPreset(const std::string& path, Texmap* map, ClassDesc* cd, TimeValue t,
+                MapSources& sources) {
+    std::ifstream in(path);
+    if (!in) throw ToolError("cannot read preset '" + path + "': no such readable file");
+    json root;
+    try {
+        root = json::parse(in);
+    } catch (const json::exception& e) {
+        throw ToolError("cannot read preset '" + path + "': " + e.what());
+    }
+    if (!root.is_object()) {
+        throw ToolError("preset '" + path + "': expected a JSON object of blocks");
+    }
+    const std::vector<ParamRef> params = MapParameters(map);
+    std::vector<std::string> blockNames;
+    for (const ParamRef& p : params) {
+        if (blockNames.empty() || blockNames.back() != p.BlockName())
+            blockNames.push_back(p.BlockName());
+    }
+    std::vector<std::string> sections = blockNames;
+    sections.push_back(kMapsKey);
+
+    for (const auto& [section, entries] : root.items()) {
+        const bool known = std::find(sections.begin(), sections.end(), section) != sections.end();
+        if (!known) {
+            throw ToolError("preset '" + path + "': unknown section '" + section +
+                            "': nearest known names are " +
+                            JoinAlternatives(NearestNames(section, sections)));
+        }
+        if (!entries.is_object()) {
+            throw ToolError("preset '" + path + "': '" + section + "' must be a JSON object");
+        }
+        if (section == kMapsKey) continue;  // after the values, as on the command line
+        for (const auto& [name, j] : entries.items()) {
+            ParamRef param;
+            try {
+                param = FindParameter(map, name);
+            } catch (const ToolError& e) {
+                throw ToolError("preset '" + path + "': " + e.what());
+            }
+            if (param.BlockName() != section) {
+                throw ToolError("preset '" + path + "': '" + name + "' belongs to block '" +
+                                param.BlockName() + "', not '" + section + "'");
+            }
+            ParamValue value;
+            if (!JsonValue(param, j, value)) {
+                throw ToolError("preset '" + path + "': " + section + "." + name + " = " +
+                                j.dump() + ": " + name + " takes " + AcceptedText(param));
+            }
+            try {
+                CheckParamValue(param, value);
+            } catch (const ToolError& e) {
+                throw ToolError("preset '" + path + "': " + e.what());
+            }
+            SetParamValue(param, value, t);
+        }
+    }
+    if (root.contains(kMapsKey)) {
+        const std::filesystem::path base = std::filesystem::absolute(path).parent_path();
+        for (const auto& [slot, j] : root[kMapsKey].items()) {
+            if (!j.is_string()) {
+                throw ToolError("preset '" + path + "': maps." + slot +
+                                " must be a string: an image file or scratches:NAME=VALUE,...");
+            }
+            try {
+                ApplyMapSource(map, cd, slot, j.get<std::string>(), base, t, sources);
+            } catch (const ToolError& e) {
+                throw ToolError("preset '" + path + "': " + e.what());
+            }
+        }
+    }
+}
+
+void SavePreset(const std::string& path, Texmap* map, const MapSources& sources, TimeValue t) {
+    OutputFile out(path);
+    json root = json::object();
+    for (const ParamRef& p : MapParameters(map)) {
+        if (p.kind == ValueKind::Map || p.kind == ValueKind::Other) continue;
+        root[p.BlockName()][p.name] = ValueJson(GetParamValue(p, t));
+    }
+    json maps = json::object();
+    for (const auto& [slot, source] : sources) maps[slot] = source;
+    root[kMapsKey] = maps;
+    {
+        std::ofstream file(out.TempPath());
+        file << root.dump(2) << '\n';
+        if (!file.flush()) throw ToolError("cannot write preset '" + path + "'");
+    }
+    out.Commit();
+}

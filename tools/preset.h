@@ -1,0 +1,19 @@
+// Presets: every setting of the map in a human-editable JSON file,
+//   { "params": { "size": 10, "color1": [0, 0, 0], ... },
+//     "Mapping": { "xyz_map": 2, ... },
+//     "maps": { "distortMap": "scratches:size=2", "sizeMap": "/abs/path/image.png" } }
+// Blocks are keyed by their internal names, parameters by theirs.
+#pragma once
+
+#include <string>
+
+#include "tools/map_setup.h"
+
+// Applies the preset's values and maps to the map. Relative image paths are taken from the
+// preset's folder. Throws ToolError (unreadable file, bad JSON, unknown names, bad values).
+void LoadPreset(const std::string& path, Texmap* map, ClassDesc* cd, TimeValue t,
+                MapSources& sources);
+
+// Writes every value parameter of both blocks and the filled map slots. The file appears
+// only when complete. Throws ToolError.
+void SavePreset(const std::string& path, Texmap* map, const MapSources& sources, TimeValue t);

@@ -1,0 +1,22 @@
+// `render`: a preview of the map as a host's material editor shows it: a lit object over a
+// checker background, coloured by the map and bumped by its normal perturbation, filtered
+// by the pixel footprint and antialiased.
+#pragma once
+
+#include <max.h>
+#include "tools/image.h"
+#include "tools/preview_scene.h"
+#include "tools/progress.h"
+
+struct RenderOptions {
+    int width = 512;
+    int height = 512;
+    PreviewShape shape = PreviewShape::Sphere;
+    int samples = 3;    // per pixel side: samples x samples per pixel
+    float bump = 0.3f;  // how strongly the bump vector tilts the normal; 0 for none
+    TimeValue time = 0;
+};
+
+// An RGB image (display-encoded). The map must have been updated for options.time. The
+// result does not depend on the number of threads.
+Image RenderPreview(Texmap* map, const RenderOptions& options, Progress& progress);
