@@ -1,0 +1,144 @@
+// Evaluation of the map at one shading sample. Everything here reads the state cached by
+// Update and keeps its own data on the stack: no allocation, no lock, no shared writes.
+#include <cmath>
+
+#include "map/quorv_scratches.h"
+#include "pattern/scratch.h"
+
+namespace {
+
+// Stands in for a size of 0, which would scale the pattern to infinity.
+constexpr float kMinSize = 0.001f;
+
+}  // namespace
+
+float QuorvScratches::EffectiveSize(ShadeContext& sc) const {
+    float s = size == 0.0f ? kMinSize : size;
+    Texmap* sizeMap = subTex[SUBTEX_SIZE];
+    if (sizeMapEnabled && sizeMap) {
+        const float m = sizeMap->EvalMono(sc);
+        // A size map that reads 0 or a non-finite value must not make the pattern point
+        // infinite or NaN: zero gets the same floor, a non-finite value is ignored.
+        if (std::isfinite(m)) {
+            s = s * m;
+            if (s == 0.0f) s = kMinSize;
+        }
+    }
+    return s;
+}
+
+void QuorvScratches::ApplyDistortion(ShadeContext& sc, Point3& p) const {
+    Texmap* distortMap = subTex[SUBTEX_DISTORT];
+    if (!distortMap) return;
+    Texmap* strengthMap = subTex[SUBTEX_DISTORT_STR];
+    if (dStrMapEnabled && strengthMap) {
+        const float s = strengthMap->EvalMono(sc);
+        const Point3 w = distortMap->EvalNormalPerturb(sc);
+        p = p + (w * distortStr) * s;
+    } else {
+        const Point3 w = distortMap->EvalNormalPerturb(sc);
+        p = p + w * distortStr;
+    }
+}
+
+ScratchInputs QuorvScratches::GatherScratchInputs(ShadeContext& sc) const {
+    ScratchInputs in;
+    in.thresholdLow = thresholdLow;
+    in.thresholdHigh = thresholdHigh;
+    // The stretch map is read before the spread map.
+    in.stretch = stretch;
+    if (stretchMapEnabled && subTex[SUBTEX_STRETCH])
+        in.stretch = stretch * subTex[SUBTEX_STRETCH]->EvalMono(sc);
+    in.type = type;
+    in.levels = levels;
+    in.useErosion = useErosion;
+    in.erosion = erosion;
+    in.sizeOver20 = sizeOver20;
+    in.erosionDelta = erosionDelta;
+    in.spread = spread;
+    if (spreasdMapEnabled && subTex[SUBTEX_SPREAD])
+        in.spread = spread * subTex[SUBTEX_SPREAD]->EvalMono(sc);
+    return in;
+}
+
+AColor QuorvScratches::SlotColor(ShadeContext& sc, int slot, int enabled, const Color& col) const {
+    if (enabled && subTex[slot]) return subTex[slot]->EvalColor(sc);
+    return AColor(col.r, col.g, col.b, 1.0f);
+}
+
+AColor QuorvScratches::EvalColor(ShadeContext& sc) {
+    if (!sc.doMaps) return AColor(0.0f, 0.0f, 0.0f, 0.0f);
+    AColor result(0.0f, 0.0f, 0.0f, 1.0f);
+    if (sc.GetCache(this, result)) return result;
+    if (GetGBufID()) sc.SetGBufferID(static_cast<int>(GetGBufID()));
+
+    Point3 p(0.0f, 0.0f, 0.0f), dpdx(0.0f, 0.0f, 0.0f), dpdy(0.0f, 0.0f, 0.0f);
+    if (!xyzGen.GetPoint(sc, p, dpdx, dpdy)) return AColor(0.0f, 0.0f, 0.0f, 0.0f);
+    if (useDistortion) ApplyDistortion(sc, p);
+
+    const float s = EffectiveSize(sc);
+    p = p / s;
+    dpdx = dpdx / s;
+    dpdy = dpdy / s;
+
+    const ScratchInputs in = GatherScratchInputs(sc);
+    const float f =
+        sc.filterMaps ? scratchPatternFiltered(p, dpdx, dpdy, in) : scratchPattern(p, in);
+
+    const AColor c1 = SlotColor(sc, SUBTEX_COLOR1, col1mapEnabled, color1);
+    const AColor c2 = SlotColor(sc, SUBTEX_COLOR2, col2mapEnabled, color2);
+    // No clamp: a factor outside 0..1 extrapolates, alpha included.
+    const AColor out = c1 * (1.0f - f) + c2 * f;
+
+    result = texout ? texout->Filter(out) : out;
+    sc.PutCache(this, result);
+    return result;
+}
+
+float QuorvScratches::EvalMono(ShadeContext& sc) {
+    // Through the virtual call, so the cache and the texture output apply.
+    const AColor c = EvalColor(sc);
+    return ((c.r + c.g) + c.b) / 3.0f;
+}
+
+Point3 QuorvScratches::EvalNormalPerturb(ShadeContext& sc) {
+    const Point3 zero(0.0f, 0.0f, 0.0f);
+    if (!sc.doMaps) return zero;
+    if (GetGBufID()) sc.SetGBufferID(static_cast<int>(GetGBufID()));
+
+    Point3 p(0.0f, 0.0f, 0.0f);
+    Point3 basis[3];
+    if (!xyzGen.GetPointAndBasis(sc, p, basis)) return zero;
+    if (useDistortion) ApplyDistortion(sc, p);
+    // The basis stays unit length: the step is taken in pattern units.
+    p = p / EffectiveSize(sc);
+
+    const float d = bumpDelta * 0.01f + 0.001f;
+    const ScratchInputs in = GatherScratchInputs(sc);
+    // Forward differences of the unfiltered field, whatever filterMaps says.
+    const float f0 = scratchPattern(p, in);
+    Point3 g;
+    for (int k = 0; k < 3; ++k) g[k] = (scratchPattern(p + basis[k] * d, in) - f0) / d;
+    const Point3 G = -sc.VectorFrom(g, REF_OBJECT);
+
+    float m1, m2;
+    Point3 b1 = zero, b2 = zero;
+    Texmap* map1 = subTex[SUBTEX_COLOR1];
+    Texmap* map2 = subTex[SUBTEX_COLOR2];
+    if (col1mapEnabled && map1) {
+        m1 = map1->EvalMono(sc);
+        b1 = map1->EvalNormalPerturb(sc);
+    } else {
+        m1 = ((color1.r + color1.g) + color1.b) / 3.0f;
+    }
+    if (col2mapEnabled && map2) {
+        m2 = map2->EvalMono(sc);
+        b2 = map2->EvalNormalPerturb(sc);
+    } else {
+        m2 = ((color2.r + color2.g) + color2.b) / 3.0f;
+    }
+
+    const float D = m2 - m1;
+    const Point3 r = G * D + b2 * f0 + b1 * (1.0f - f0);
+    return texout ? texout->Filter(r) : r;
+}

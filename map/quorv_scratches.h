@@ -1,0 +1,107 @@
+// QuorvScratches: the scratch texture map as the host sees it.
+#pragma once
+
+#include "coords/xyz_gen.h"
+#include "map/params_ids.h"
+#include "pattern/scratch_inputs.h"
+#include "plugin/host.h"
+
+class QuorvScratches : public Texmap {
+public:
+    QuorvScratches();
+    ~QuorvScratches() override;
+
+    // Evaluation (evaluation.cpp). Safe to call from many threads at once between updates.
+    AColor EvalColor(ShadeContext& sc) override;
+    float EvalMono(ShadeContext& sc) override;
+    Point3 EvalNormalPerturb(ShadeContext& sc) override;
+
+    // MtlBase
+    void Update(TimeValue t, Interval& valid) override;
+    void Reset() override;
+    Interval Validity(TimeValue t) override;
+    ParamDlg* CreateParamDlg(HWND hwMtlEdit, IMtlParams* imp) override;
+    ULONG LocalRequirements(int subMtlNum) override;
+    void LocalMappingsRequired(int subMtlNum, BitArray& mapreq, BitArray& bumpreq) override;
+    BOOL SupportTexDisplay() override { return TRUE; }
+    void ActivateTexDisplay(BOOL onoff) override;
+    DWORD_PTR GetActiveTexHandle(TimeValue t, TexHandleMaker& thmaker) override;
+
+    // ISubMap
+    int NumSubTexmaps() override { return NSUBTEX; }
+    Texmap* GetSubTexmap(int i) override { return subTex[i]; }
+    void SetSubTexmap(int i, Texmap* m) override;
+    MSTR GetSubTexmapSlotName(int i, bool localized = true) override;
+    // The map switches act inside evaluation only; the host sees every slot as on.
+    int SubTexmapOn(int) override { return 1; }
+
+    // Animatable
+    Class_ID ClassID() override;
+    SClass_ID SuperClassID() override { return TEXMAP_CLASS_ID; }
+    void GetClassName(MSTR& s, bool localized = true) const override;
+    int NumSubs() override { return NUM_REFS; }
+    Animatable* SubAnim(int i) override;
+    MSTR SubAnimName(int i, bool localized = true) override;
+    int SubNumToRefNum(int subNum) override { return subNum; }
+    int NumParamBlocks() override { return 2; }
+    IParamBlock2* GetParamBlock(int i) override;
+    IParamBlock2* GetParamBlockByID(BlockID id) override;
+    void DeleteThis() override { delete this; }
+
+    // References
+    int NumRefs() override { return NUM_REFS; }
+    RefTargetHandle GetReference(int i) override;
+    RefResult NotifyRefChanged(const Interval& changeInt, RefTargetHandle hTarget, PartID& partID,
+                               RefMessage message, BOOL propagate) override;
+    ReferenceTarget* Clone(RemapDir& remap) override;
+    IOResult Save(ISave* isave) override;
+    IOResult Load(ILoad* iload) override;
+
+protected:
+    void SetReference(int i, RefTargetHandle rtarg) override;
+
+private:
+    // Evaluation steps; they only read the cached state.
+    ScratchInputs GatherScratchInputs(ShadeContext& sc) const;
+    void ApplyDistortion(ShadeContext& sc, Point3& p) const;
+    float EffectiveSize(ShadeContext& sc) const;
+    AColor SlotColor(ShadeContext& sc, int slot, int enabled, const Color& col) const;
+
+    void DiscardTexHandle();
+
+    // Evaluation state, cached from "params" by Update.
+    float size = 0.0f;
+    float thresholdLow = 0.0f;
+    float thresholdHigh = 0.0f;
+    float stretch = 0.0f;
+    int type = 0;
+    int levels = 0;
+    int useErosion = 0;
+    float erosion = 0.0f;
+    float sizeOver20 = 0.0f;
+    float erosionDelta = 0.0f;
+    float spread = 0.0f;
+    float bumpDelta = 0.0f;
+    int useDistortion = 0;
+    float distortStr = 0.0f;
+
+    IParamBlock2* pblockXYZ = nullptr;  // "Mapping", reference 0
+    IParamBlock2* pblock = nullptr;     // "params", reference 1
+    Color color1;
+    Color color2;
+    Texmap* subTex[NSUBTEX] = {};  // references 2..8
+
+    // Map switches.
+    int col1mapEnabled = 0;
+    int col2mapEnabled = 0;
+    int dStrMapEnabled = 0;
+    int sizeMapEnabled = 0;
+    int spreasdMapEnabled = 0;
+    int stretchMapEnabled = 0;
+
+    QuorvXYZGen xyzGen;
+    TextureOutput* texout = nullptr;  // reference 9
+    Interval ivalid;
+    TexHandle* texHandle = nullptr;
+    Interval texHandleValid;
+};

@@ -1,0 +1,219 @@
+// Colour, mono and bump evaluation against the bare pattern and small test maps.
+#include <functional>
+#include <limits>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "coords/xyz_params.h"
+#include "map_test_util.h"
+#include "pattern/scratch.h"
+
+namespace {
+
+// The pattern inputs of a freshly reset map, whose size is 10.
+const ScratchInputs resetInputs{0.0f, 1.0f, 10.0f, 0, 0.5f, 0.5f, 1.0f, 0.8f, 1, 6};
+constexpr float inf = std::numeric_limits<float>::infinity();
+constexpr float nan = std::numeric_limits<float>::quiet_NaN();
+
+float PatternAt(const Point3& p) {
+    return scratchPattern(p / 10.0f, resetInputs);
+}
+
+// Sample points where the default pattern lies strictly between scratch and background.
+std::vector<Point3> EdgePoints() {
+    std::vector<Point3> out;
+    for (const Point3& p : SamplePoints(400)) {
+        const float f = PatternAt(p);
+        if (f > 0.05f && f < 0.95f) out.push_back(p);
+    }
+    return out;
+}
+
+TEST(EvalColor, BlendsByThePatternValueWithoutClamping) {
+    ScratchPtr bw = NewScratches(), wild = NewScratches();
+    // Colour 2 from a map outside 0..1 extrapolates; the swatch of colour 1 is clamped and,
+    // with its switch on but no map, used with alpha 1.
+    wild->SetSubTexmap(SUBTEX_COLOR2, new ConstantMap(AColor(3.0f, -2.0f, 0.5f, 2.0f)));
+    Params(wild.get())->SetValue(scratch_color1, 0, Color(-0.5f, 2.0f, 0.25f));
+    Refresh(bw.get());
+    Refresh(wild.get());
+    const std::vector<Point3> pts = EdgePoints();
+    ASSERT_FALSE(pts.empty());
+    for (const Point3& p : pts) {
+        const float f = PatternAt(p), g = 1.0f - f;
+        SampleShadeContext sc = SampleAt(p);
+        EXPECT_TRUE(bw->EvalColor(sc) == AColor(f, f, f, 1.0f));
+        sc.ResetCache();
+        const AColor expected(0.0f * g + 3.0f * f, 1.0f * g + -2.0f * f, 0.25f * g + 0.5f * f,
+                              1.0f * g + 2.0f * f);
+        EXPECT_TRUE(wild->EvalColor(sc) == expected) << f;
+    }
+}
+
+TEST(EvalMono, IsTheMeanOfRedGreenBlueWhateverTheAlpha) {
+    for (float alpha : {0.0f, 0.7f}) {
+        ScratchPtr map = NewScratches();
+        for (int slot : {SUBTEX_COLOR1, SUBTEX_COLOR2})
+            map->SetSubTexmap(slot, new ConstantMap(AColor(0.2f, 0.4f, 0.9f, alpha)));
+        Refresh(map.get());
+        SampleShadeContext sc = SampleAt(EdgePoints()[0]);
+        EXPECT_NEAR(map->EvalMono(sc), 0.5f, 1e-6f);
+    }
+}
+
+TEST(EvalNormalPerturb, ForwardDifferencesWithTheBumpDeltaStep) {
+    ScratchPtr flat = NewScratches();
+    // Equal mean intensities, 1.5 / 3 exactly: no bump however strong the scratches.
+    Params(flat.get())->SetValue(scratch_color1, 0, Color(0.25f, 0.5f, 0.75f));
+    Params(flat.get())->SetValue(scratch_color2, 0, Color(0.5f, 0.5f, 0.5f));
+    Refresh(flat.get());
+    for (float bumpDelta : {0.0f, 1.0f}) {
+        ScratchPtr map = NewScratches();
+        Params(map.get())->SetValue(scratch_bumpDelta, 0, bumpDelta);
+        Refresh(map.get());
+        const float d = bumpDelta == 0.0f ? 0.001f : 0.011f;
+        for (const Point3& p : EdgePoints()) {
+            const Point3 q = p / 10.0f;
+            const float f0 = scratchPattern(q, resetInputs);
+            Point3 g;
+            for (int k = 0; k < 3; ++k) {
+                Point3 e;
+                e[k] = 1.0f;
+                g[k] = (scratchPattern(q + e * d, resetInputs) - f0) / d;
+            }
+            SampleShadeContext sc = SampleAt(p, Point3(0.3f, 0.0f, 0.0f));
+            const Point3 n = map->EvalNormalPerturb(sc);
+            EXPECT_NEAR(n.x, -g.x, 1e-3f * std::fabs(g.x));
+            EXPECT_NEAR(n.y, -g.y, 1e-3f * std::fabs(g.y));
+            EXPECT_NEAR(n.z, -g.z, 1e-3f * std::fabs(g.z));
+            sc.filterMaps = TRUE;  // bump never filters
+            EXPECT_EQ(map->EvalNormalPerturb(sc), n);
+            EXPECT_EQ(flat->EvalNormalPerturb(sc).LengthSquared(), 0.0f);
+        }
+    }
+}
+
+// Pairs of settings that must render exactly alike.
+using MapSetup = std::function<void(QuorvScratches*)>;
+void Set(QuorvScratches* m, ParamID id, float v) {
+    Params(m)->SetValue(id, 0, v);
+}
+void SetInt(QuorvScratches* m, ParamID id, int v) {
+    Params(m)->SetValue(id, 0, v);
+}
+
+void ExpectAlike(const char* what, const MapSetup& a, const MapSetup& b, float scale = 1.0f) {
+    SCOPED_TRACE(what);
+    ScratchPtr ma = NewScratches(), mb = NewScratches();
+    a(ma.get());
+    b(mb.get());
+    Refresh(ma.get());
+    Refresh(mb.get());
+    ExpectSameRender(ma.get(), mb.get(), scale);
+}
+
+TEST(Evaluation, SettingsThatRenderAlike) {
+    const MapSetup plain = [](QuorvScratches*) {};
+    const auto size = [](float v) { return [v](QuorvScratches* m) { Set(m, scratch_size, v); }; };
+    const auto sizeMap = [](float v) {
+        return [v](QuorvScratches* m) { m->SetSubTexmap(SUBTEX_SIZE, Constant(v)); };
+    };
+    ExpectAlike(
+        "crossed thresholds are swapped",
+        [](QuorvScratches* m) {
+            Set(m, scratch_thresholdLow, 0.7f);
+            Set(m, scratch_thresholdHigh, 0.2f);
+        },
+        [](QuorvScratches* m) {
+            Set(m, scratch_thresholdLow, 0.2f);
+            Set(m, scratch_thresholdHigh, 0.7f);
+        });
+    ExpectAlike(
+        "distortion without a distortion map",
+        [](QuorvScratches* m) {
+            SetInt(m, scratch_useDistortion, 1);
+            m->SetSubTexmap(SUBTEX_DISTORT_STR, Constant(5.0f));
+        },
+        plain);
+    ExpectAlike("size 0 renders as 0.001", size(0.0f), size(0.001f), 1e-4f);
+    ExpectAlike("a size map scales the size", sizeMap(0.5f), size(5.0f), 0.5f);
+    ExpectAlike("a size map reading 0 gets the floor", sizeMap(0.0f), size(0.001f), 1e-4f);
+    ExpectAlike("a size map reading -0 gets the floor", sizeMap(-0.0f), size(0.001f), 1e-4f);
+    ExpectAlike("a NaN size map is ignored", sizeMap(nan), plain);
+    ExpectAlike("an infinite size map is ignored", sizeMap(inf), plain);
+    ExpectAlike("a NaN size (scripts only) reads as 0", size(nan), size(0.0f), 1e-4f);
+}
+
+TEST(Evaluation, DistortionMovesThePointByBumpTimesStrengths) {
+    const Point3 w(0.5f, -0.25f, 1.0f);
+    ScratchPtr distorted = NewScratches(), reference = NewScratches();
+    SetInt(distorted.get(), scratch_useDistortion, 1);
+    Set(distorted.get(), scratch_distortStr, 3.0f);
+    distorted->SetSubTexmap(SUBTEX_DISTORT, new ConstantMap(AColor(), w));
+    distorted->SetSubTexmap(SUBTEX_DISTORT_STR, Constant(2.0f));
+    Refresh(distorted.get());
+    Refresh(reference.get());
+    for (const Point3& p : SamplePoints(32)) {
+        SampleShadeContext a = SampleAt(p), b = SampleAt(p + (w * 3.0f) * 2.0f);
+        EXPECT_TRUE(distorted->EvalColor(a) == reference->EvalColor(b));
+        EXPECT_EQ(distorted->EvalNormalPerturb(a), reference->EvalNormalPerturb(b));
+    }
+}
+
+TEST(Evaluation, NonFiniteValuesFromAnyMapKeepTheBlendInRange) {
+    for (float bad : {nan, inf, -inf}) {
+        ScratchPtr map = NewScratches();
+        SetInt(map.get(), scratch_useDistortion, 1);
+        SetInt(map.get(), scratch_useErosion, 1);
+        for (int slot : {SUBTEX_SIZE, SUBTEX_SPREAD, SUBTEX_STRETCH, SUBTEX_DISTORT_STR})
+            map->SetSubTexmap(slot, Constant(bad));
+        map->SetSubTexmap(SUBTEX_DISTORT, Constant(0.0f, Point3(bad, 1.0f, bad)));
+        Refresh(map.get());
+        for (const Point3& p : SamplePoints(16)) {
+            SampleShadeContext sc = SampleAt(p, Point3(bad, 0.0f, 0.0f));
+            sc.filterMaps = p.x > -10.0f;
+            const float f = map->EvalColor(sc).r;
+            EXPECT_TRUE(f >= 0.0f && f <= 1.0f) << f;
+            (void)map->EvalNormalPerturb(sc);
+        }
+    }
+}
+
+TEST(Evaluation, OneMapFromManyThreadsGivesEqualResults) {
+    ScratchPtr map = NewScratches();
+    SetInt(map.get(), scratch_useErosion, 1);
+    SetInt(map.get(), scratch_useDistortion, 1);
+    map->SetSubTexmap(SUBTEX_DISTORT, Constant(0.0f, Point3(0.3f, 0.1f, -0.2f)));
+    map->SetSubTexmap(SUBTEX_COLOR2, new ConstantMap(AColor(0.9f, 0.5f, 0.1f, 1.0f)));
+    // Variance by node: every query reseeds the coordinate generator's random numbers.
+    Mapping(map.get())->SetValue(xyz_offset_x2, 0, 2.0f);
+    Mapping(map.get())->SetValue(xyz_angle_z2, 0, 30.0f);
+    Refresh(map.get());
+
+    const std::vector<Point3> pts = SamplePoints(128);
+    INode nodes[3] = {INode(1), INode(2), INode(3)};
+    auto evaluate = [&] {
+        std::vector<float> out;
+        for (size_t i = 0; i < pts.size(); ++i) {
+            SampleShadeContext sc = SampleAt(pts[i], Point3(0.1f, 0.0f, 0.0f));
+            sc.SetNode(&nodes[i % 3]);
+            sc.filterMaps = (i & 1) ? TRUE : FALSE;
+            const AColor c = map->EvalColor(sc);
+            const Point3 n = map->EvalNormalPerturb(sc);
+            out.insert(out.end(), {c.r, c.g, c.b, c.a, n.x, n.y, n.z});
+        }
+        return out;
+    };
+    const std::vector<float> reference = evaluate();
+    std::vector<std::vector<float>> results(8);
+    std::vector<std::thread> threads;
+    for (auto& r : results)
+        threads.emplace_back([&] {
+            for (int round = 0; round < 4 && (r.empty() || r == reference); ++round) r = evaluate();
+        });
+    for (std::thread& t : threads) t.join();
+    for (const auto& r : results) EXPECT_EQ(r, reference);
+}
+
+}  // namespace
