@@ -1,36 +1,15 @@
 #include "cellular.h"
 
+#include <bit>
 #include <cmath>
 
 #include "lattice_index.h"
-#include "poisson_count.h"
+#include "cellular_search.h"
 
-namespace {
-
-// Worley's density: query coordinates are scaled by it, distances divided by it.
-constexpr double densityScale = 0.39815;
-constexpr double inverseDensity = 2.5116162250408136;
-constexpr double initialDistance = 999999.9;
-constexpr double twoToMinus32 = 1.0 / 4294967296.0;
-
-// The cube hash and the point generator, all in wrapping 32-bit arithmetic.
-constexpr uint32_t hashX = 702395077u, hashY = 915488749u, hashZ = 2120969693u;
-constexpr uint32_t lcgMul = 1402024253u, lcgAdd = 586950981u;
-
-inline uint32_t lcgStep(uint32_t s) {
-    return lcgMul * s + lcgAdd;
-}
-
-// Neighbour index with 32-bit wrap, so the cubes next to the int32 limits stay defined.
-inline int32_t offsetIndex(int32_t i, int d) {
-    return static_cast<int32_t>(static_cast<uint32_t>(i) + static_cast<uint32_t>(d));
-}
-
-}  // namespace
+using namespace cellular;
 
 void addCubeSamples(int32_t xi, int32_t yi, int32_t zi, const double at[3], int n, double F[]) {
-    uint32_t seed = hashX * static_cast<uint32_t>(xi) + hashY * static_cast<uint32_t>(yi) +
-                    hashZ * static_cast<uint32_t>(zi);
+    uint32_t seed = cubeSeed(xi, yi, zi);
     const int count = poissonCount[seed >> 24];
     seed = lcgStep(seed);
     for (int j = 0; j < count; ++j) {
@@ -60,48 +39,27 @@ void cellularDistances(const double p[3], int n, double F[]) {
     int32_t xi, yi, zi;
     // Beyond the 32-bit lattice nothing can be hashed; the distances stay at their start.
     if (latticeIndex(at[0], xi) && latticeIndex(at[1], yi) && latticeIndex(at[2], zi)) {
-        addCubeSamples(xi, yi, zi, at, n, F);
-
-        // Squared distances to the six faces of the home cube.
-        const double fx = at[0] - xi, fy = at[1] - yi, fz = at[2] - zi;
-        const double x2 = fx * fx, y2 = fy * fy, z2 = fz * fz;
-        const double mx2 = (1.0 - fx) * (1.0 - fx), my2 = (1.0 - fy) * (1.0 - fy),
-                     mz2 = (1.0 - fz) * (1.0 - fz);
-        // The bound is a squared distance, F holds plain distances: the field is tuned to that.
-        auto visit = [&](int dx, int dy, int dz, double bound) {
-            if (F[n - 1] > bound)
-                addCubeSamples(offsetIndex(xi, dx), offsetIndex(yi, dy), offsetIndex(zi, dz), at, n,
-                               F);
-        };
-        // Faces, then edges, then corners: nearer cubes first so the pruning bites early.
-        visit(-1, 0, 0, x2);
-        visit(0, -1, 0, y2);
-        visit(0, 0, -1, z2);
-        visit(1, 0, 0, mx2);
-        visit(0, 1, 0, my2);
-        visit(0, 0, 1, mz2);
-        visit(-1, -1, 0, x2 + y2);
-        visit(-1, 0, -1, x2 + z2);
-        visit(0, -1, -1, y2 + z2);
-        visit(1, 1, 0, mx2 + my2);
-        visit(1, 0, 1, mx2 + mz2);
-        visit(0, 1, 1, my2 + mz2);
-        visit(-1, 1, 0, x2 + my2);
-        visit(-1, 0, 1, x2 + mz2);
-        visit(0, -1, 1, y2 + mz2);
-        visit(1, -1, 0, mx2 + y2);
-        visit(1, 0, -1, mx2 + z2);
-        visit(0, 1, -1, my2 + z2);
-        visit(-1, -1, -1, x2 + y2 + z2);
-        visit(-1, -1, 1, x2 + y2 + mz2);
-        visit(-1, 1, -1, x2 + my2 + z2);
-        visit(-1, 1, 1, x2 + my2 + mz2);
-        visit(1, -1, -1, mx2 + y2 + z2);
-        visit(1, -1, 1, mx2 + y2 + mz2);
-        visit(1, 1, -1, mx2 + my2 + z2);
-        visit(1, 1, 1, mx2 + my2 + mz2);
+        if (n == 1) {
+            F[0] = nearestFeature(at, xi, yi, zi, initialDistance);
+        } else {
+            addCubeSamples(xi, yi, zi, at, n, F);
+            // The written neighbour order, each cube searched only while its bound is below
+            // F[n - 1] and it could still hold a nearer point (see cellular_search.h).
+            FaceDistances f;
+            faceDistances(at, xi, yi, zi, f);
+            uint32_t candidates = neighboursWithin(f, searchReach(F[n - 1]));
+            while (candidates != 0) {
+                const int k = std::countr_zero(candidates);
+                candidates &= candidates - 1;
+                if (!(searchReach(F[n - 1]) > neighbourBound(f, k))) continue;
+                const Neighbour& nb = neighbours[k];
+                addCubeSamples(offsetIndex(xi, nb.offset[0]), offsetIndex(yi, nb.offset[1]),
+                               offsetIndex(zi, nb.offset[2]), at, n, F);
+            }
+        }
     }
 
+    // The search kept plain distances; the field is tuned to their square roots.
     for (int i = 0; i < n; ++i) F[i] = std::sqrt(F[i]) * inverseDensity;
 }
 

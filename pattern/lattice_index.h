@@ -10,7 +10,8 @@
 template <typename Real>
 inline bool latticeIndex(Real v, int32_t& index) {
     if (!(v > Real(-2147483648.0) && v < Real(2147483648.0))) return false;
-    index = static_cast<int32_t>(v);
-    if (v < Real(0)) --index;  // v > -2^31 keeps this in range
+    // Without a branch: the sign of a coordinate is as good as random, so a branch on it
+    // would be mispredicted half the time. v > -2^31 keeps the result in range.
+    index = static_cast<int32_t>(v) - static_cast<int32_t>(v < Real(0));
     return true;
 }

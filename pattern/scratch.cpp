@@ -1,41 +1,125 @@
 #include "scratch.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 
 #include "cellular.h"
+#include "cellular_search.h"
 #include "erosion.h"
-#include "matrix3.h"
+#include "lattice_index.h"
+#include "layer_rotations.h"
 #include "texutil.h"
 #include "unit_clamp.h"
 
 namespace {
 
-// Layer angles in radians, single precision: one layer at 90 degrees; with more, the first
-// at -10 (2D) or 22.5 (3D) degrees and then these, in degrees, as far as levels reaches.
-constexpr float singleLayerAngle = 1.5707964f;
-constexpr float firstLayerAngle2D = -0.17453292f;
-constexpr float firstLayerAngle3D = 0.39269909f;
-constexpr float layerAngles[7] = {35.0f, 55.0f, 75.0f, -15.0f, -35.0f, -55.0f, -75.0f};
-constexpr float degToRad = 0.017453292f;
 constexpr int maxLevels = 8;
-
 constexpr float softMargin = 0.4f;
+
+// One layer's value F1 / spread * 2 - 1 from its scaled-space distance d, rounded as
+// cellularCombine rounds it. Every step is monotone, so a larger d never gives a smaller value.
+float layerValue(double d, double spread) {
+    const float f1 = static_cast<float>(std::sqrt(d) * cellular::inverseDensity);
+    return static_cast<float>(f1 / spread * 2.0 - 1.0);
+}
+
+// One layer's query: p rotated, stretched and scaled into the lattice, its cube and the
+// squared distances to the cube's faces.
+struct LayerQuery {
+    double at[3];
+    int32_t xi, yi, zi;
+    cellular::FaceDistances faces;
+};
+
+// False off the 32-bit lattice, where the written search keeps its initial distance.
+bool layerQuery(const Point3& p, const Matrix3& rotation, int type, float scale, LayerQuery& q) {
+    Point3 r = rotatePoint(p, rotation);
+    if (type == 0)
+        r.x = r.x * scale;
+    else
+        r.y = r.y * scale;
+    q.at[0] = r.x * cellular::densityScale;
+    q.at[1] = r.y * cellular::densityScale;
+    q.at[2] = r.z * cellular::densityScale;
+    return latticeIndex(q.at[0], q.xi) && latticeIndex(q.at[1], q.yi) &&
+           latticeIndex(q.at[2], q.zi);
+}
+
+// The layer value is monotone in the distance, so the minimum of the layer values is the value
+// of the minimum distance: the stack needs only the nearest distance over all layers.
+//
+// The home cubes of all layers come first; the nearest of them, h, is no nearer than that
+// minimum. For h below 1 the minimum is the nearest point of all the layers' 27-cube
+// neighbourhoods, or h if that is nearer, whatever the order of the search: with F below 1 the
+// written rule only skips a neighbour whose points lie at about sqrt(F) or more, beyond F, and
+// where the rule skips a nearer point (only possible once F exceeds 1) that point lies beyond 1,
+// beyond h. So the neighbours of all layers go into one list, searched from h with the pruning
+// that no point can come nearer. Very small or large h (nearer than the rounding margins
+// allow, or 1 and above) take each layer's written search from its initial distance instead.
+double nearestOverLayers(const Point3& p, int type, float scale, int firstSlot, int lastSlot) {
+    LayerQuery query[maxLevels];
+    int layers = 0;
+    double homeNearest = HUGE_VAL;
+    for (int slot = firstSlot; slot <= lastSlot; ++slot) {
+        LayerQuery& q = query[layers];
+        if (!layerQuery(p, layerRotation(type, slot), type, scale, q)) continue;
+        homeNearest = std::min(homeNearest, cellular::cubeNearestSquared(q.xi, q.yi, q.zi, q.at));
+        ++layers;
+    }
+    const double h = std::min(std::sqrt(homeNearest), cellular::initialDistance);
+    if (!(h >= 1e-10 && h <= 0.99)) {
+        double nearest = h;
+        for (int k = 0; k < layers; ++k) {
+            const LayerQuery& q = query[k];
+            nearest = std::min(nearest, cellular::nearestFeature(q.at, q.xi, q.yi, q.zi,
+                                                                 cellular::initialDistance));
+        }
+        return nearest;
+    }
+
+    // Every neighbour within reach of h, as layer * 32 + neighbour. Each layer's list is copied
+    // whole (the buffer has room for one more) and the count advanced: no branch per entry.
+    cellular::Nearest best(h);
+    uint8_t candidate[(maxLevels + 1) * 26];
+    int candidates = 0;
+    for (int k = 0; k < layers; ++k) {
+        LayerQuery& q = query[k];
+        cellular::faceDistances(q.at, q.xi, q.yi, q.zi, q.faces);
+        const cellular::NeighbourList& list =
+            cellular::neighbourLists.of[cellular::facesWithin(q.faces, best.reach)];
+        for (int j = 0; j < 26; ++j)
+            candidate[candidates + j] = static_cast<uint8_t>(list.k[j] + 32 * k);
+        candidates += list.count;
+    }
+    double nearest = h;
+    for (int i = 0; i < candidates; ++i) {
+        const LayerQuery& q = query[candidate[i] >> 5];
+        const cellular::Neighbour& n = cellular::neighbours[candidate[i] & 31];
+        const double s = cellular::cubeNearestSquared(
+            cellular::offsetIndex(q.xi, n.offset[0]), cellular::offsetIndex(q.yi, n.offset[1]),
+            cellular::offsetIndex(q.zi, n.offset[2]), q.at);
+        nearest = std::min(nearest, std::sqrt(s));
+    }
+    return nearest;
+}
+
+// The minimum over the layers of F1 / spread * 2 - 1.
+float layerMinimum(const Point3& p, int type, const ScratchInputs& in) {
+    // F1 / spread has no finite value for a spread of 0: read it as clean background.
+    if (!(in.spread > 0.0f)) return 1.0f;
+    const float scale = in.stretch + 50.0f;
+    // One layer in slot 0, or slot 1 and as many of the angle table as levels reaches.
+    const double nearest =
+        in.levels <= 1 ? nearestOverLayers(p, type, scale, 0, 0)
+                       : nearestOverLayers(p, type, scale, 1, std::min(in.levels, maxLevels));
+    return layerValue(nearest, in.spread);
+}
 
 // The minimum over the layers, eroded, rescaled to the raw field.
 template <typename Erode>
 float layerStack(const Point3& p, int type, const ScratchInputs& in, Erode erode) {
-    float a;
-    if (in.levels <= 1) {
-        a = scratchLayer(p, singleLayerAngle, type, in);
-    } else {
-        a = scratchLayer(p, type == 0 ? firstLayerAngle2D : firstLayerAngle3D, type, in);
-        // The angle table ends at eight layers.
-        const int extra = std::min(in.levels, maxLevels) - 1;
-        for (int k = 0; k < extra; ++k) {
-            const float b = scratchLayer(p, layerAngles[k] * degToRad, type, in);
-            if (b < a) a = b;
-        }
-    }
+    float a = layerMinimum(p, type, in);
     if (in.useErosion != 0) a = erode(a);
     return (a + 1.0f) * 0.5f;
 }
@@ -46,15 +130,7 @@ float scratchLayer(const Point3& p, float theta, int type, const ScratchInputs& 
     // F1 / spread has no finite value for a spread of 0: read it as clean background.
     if (!(inputs.spread > 0.0f)) return 1.0f;
 
-    Matrix3 m;
-    m.IdentityMatrix();
-    m.NoRot();
-    m.RotateZ(theta);
-    if (type != 0) {
-        m.RotateX(theta);
-        m.RotateY(theta);
-    }
-    Point3 q = p * m;
+    Point3 q = p * buildLayerRotation(theta, type);
     const float scale = inputs.stretch + 50.0f;
     if (type == 0)
         q.x = q.x * scale;

@@ -47,11 +47,11 @@ float simplexNoise2D(float x, float y) {
     const int h1 = permutation[ii + i1 + permutation[jj + j1]];
     const int h2 = permutation[ii + 1 + permutation[jj + 1]];
 
+    // A corner beyond the kernel radius contributes +0; selected, not branched on.
     auto corner = [](int h, float cx, float cy) {
-        float r = 0.5f - cx * cx - cy * cy;
-        if (r < 0.0f) return 0.0f;
-        r *= r;
-        return r * r * simplexGradient2(h, cx, cy);
+        const float r = 0.5f - cx * cx - cy * cy;
+        const float r2 = r * r;
+        return selectFloat(r < 0.0f, 0.0f, r2 * r2 * simplexGradient2(h, cx, cy));
     };
     const float n0 = corner(h0, x0, y0), n1 = corner(h1, x1, y1), n2 = corner(h2, x2, y2);
     return 40.0f * (n0 + n1 + n2);
@@ -68,25 +68,12 @@ float simplexNoise3D(float x, float y, float z) {
     const float y0 = y - (static_cast<float>(j) - t);
     const float z0 = z - (static_cast<float>(k) - t);
 
-    // Which of the six tetrahedra of the cell holds the point.
-    int i1, j1, k1, i2, j2, k2;
-    if (x0 >= y0) {
-        if (y0 >= z0) {
-            i1 = 1, j1 = 0, k1 = 0, i2 = 1, j2 = 1, k2 = 0;
-        } else if (x0 >= z0) {
-            i1 = 1, j1 = 0, k1 = 0, i2 = 1, j2 = 0, k2 = 1;
-        } else {
-            i1 = 0, j1 = 0, k1 = 1, i2 = 1, j2 = 0, k2 = 1;
-        }
-    } else {
-        if (y0 < z0) {
-            i1 = 0, j1 = 0, k1 = 1, i2 = 0, j2 = 1, k2 = 1;
-        } else if (x0 < z0) {
-            i1 = 0, j1 = 1, k1 = 0, i2 = 0, j2 = 1, k2 = 1;
-        } else {
-            i1 = 0, j1 = 1, k1 = 0, i2 = 1, j2 = 1, k2 = 0;
-        }
-    }
+    // Which of the six tetrahedra of the cell holds the point: the table of the nested
+    // comparisons, as boolean formulas rather than branches.
+    const bool a = x0 >= y0, b = y0 >= z0, c = x0 >= z0;
+    const bool notA = !a, notB = !b, notC = !c;
+    const int i1 = a & (b | c), j1 = notA & b, k1 = notB & (notA | notC);
+    const int i2 = a | (b & c), j2 = b | notA, k2 = notB | (notA & notC);
 
     const float x1 = x0 - static_cast<float>(i1) + G3, y1 = y0 - static_cast<float>(j1) + G3,
                 z1 = z0 - static_cast<float>(k1) + G3;
@@ -100,10 +87,9 @@ float simplexNoise3D(float x, float y, float z) {
     };
 
     auto corner = [](int h, float cx, float cy, float cz) {
-        float r = 0.6f - cx * cx - cy * cy - cz * cz;
-        if (r < 0.0f) return 0.0f;
-        r *= r;
-        return r * r * simplexGradient3(h, cx, cy, cz);
+        const float r = 0.6f - cx * cx - cy * cy - cz * cz;
+        const float r2 = r * r;
+        return selectFloat(r < 0.0f, 0.0f, r2 * r2 * simplexGradient3(h, cx, cy, cz));
     };
     const float n0 = corner(hash(0, 0, 0), x0, y0, z0);
     const float n1 = corner(hash(i1, j1, k1), x1, y1, z1);

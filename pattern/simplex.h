@@ -2,6 +2,9 @@
 // Single precision throughout; no seed and no initialisation.
 #pragma once
 
+#include <bit>
+#include <cstdint>
+
 // About [-1, 1]; 0 at every lattice point of the skewed grid. A point whose cell index
 // leaves the 32-bit range (or is NaN) gives 0.
 float simplexNoise2D(float x, float y);
@@ -30,16 +33,27 @@ inline float quinticStep(float x, float e0, float e1) {
     return t * t * t * (t * (6.0f * t - 15.0f) + 10.0f);
 }
 
+// Bitwise select and sign flip: exact, and without the branches on hash bits that no
+// predictor can learn.
+inline float selectFloat(bool pick, float a, float b) {
+    const uint32_t mask = 0u - static_cast<uint32_t>(pick);
+    return std::bit_cast<float>((std::bit_cast<uint32_t>(a) & mask) |
+                                (std::bit_cast<uint32_t>(b) & ~mask));
+}
+inline float negateIf(bool flip, float v) {
+    return std::bit_cast<float>(std::bit_cast<uint32_t>(v) ^ (static_cast<uint32_t>(flip) << 31));
+}
+
 inline float simplexGradient2(int h, float x, float y) {
     h &= 7;
-    const float u = h < 4 ? x : y;
-    const float v = h < 4 ? y : x;
-    return ((h & 1) ? -u : u) + ((h & 2) ? -2.0f * v : 2.0f * v);
+    const float u = selectFloat(h < 4, x, y);
+    const float v = selectFloat(h < 4, y, x);
+    return negateIf(h & 1, u) + negateIf(h & 2, 2.0f * v);
 }
 
 inline float simplexGradient3(int h, float x, float y, float z) {
     h &= 15;
-    const float u = h < 8 ? x : y;
-    const float v = h < 4 ? y : (h == 12 || h == 14 ? x : z);
-    return ((h & 1) ? -u : u) + ((h & 2) ? -v : v);
+    const float u = selectFloat(h < 8, x, y);
+    const float v = selectFloat(h < 4, y, selectFloat((h == 12) | (h == 14), x, z));
+    return negateIf(h & 1, u) + negateIf(h & 2, v);
 }
