@@ -39,6 +39,24 @@ inline double cubeNearestSquaredScalar(int32_t xi, int32_t yi, int32_t zi, const
     return nearest;
 }
 
+// A query point laid out for the cube kernel: its coordinates and those of the cubes next to its
+// own, each held twice (once per lane), and its own cube's hash. The hash of a neighbour is the
+// home hash plus a constant per offset: the hash is linear in wrapping 32-bit arithmetic.
+struct CubeQuery {
+    alignas(16) double at[3][2];
+    alignas(16) double corner[3][3][2];  // [axis][offset + 1][lane]
+    uint32_t hash;
+};
+
+inline void prepareCubeQuery(const double at[3], const int32_t cell[3], CubeQuery& q) {
+    for (int c = 0; c < 3; ++c) {
+        q.at[c][0] = q.at[c][1] = at[c];
+        for (int o = 0; o < 3; ++o)
+            q.corner[c][o][0] = q.corner[c][o][1] = offsetIndex(cell[c], o - 1);
+    }
+    q.hash = cubeSeed(cell[0], cell[1], cell[2]);
+}
+
 #ifdef QUORV_CUBE_NEAREST_SSE2
 
 // Two points at a time, one per double lane, with the scalar form's operations in its order:
@@ -79,31 +97,36 @@ inline constexpr PairPenalty pairPenalty = makePairPenalty();
 // The squared distances of one pair of points, each lane as the scalar form computes it.
 inline __m128d pairSquared(int pair, __m128i seed, const __m128d corner[3],
                            const __m128d query[3]) {
-    // s as a signed int32 is s - 2^31, converted exactly; adding 2^31 + 0.5 is exact too and
-    // gives the scalar form's s + 0.5.
-    const __m128i flip = _mm_set1_epi32(INT32_MIN);
-    const __m128d unflip = _mm_set1_pd(2147483648.5), scale = _mm_set1_pd(twoToMinus32);
+    // With s as the low 32 bits of a mantissa under the exponent of 2^20, the double is
+    // exactly 2^20 + s 2^-32; subtracting 2^20 - 2^-33 (53 bits, representable) is exact too
+    // and leaves the scalar form's (s + 0.5) 2^-32.
+    const __m128i low = _mm_set1_epi64x(0xFFFFFFFF), exponent = _mm_set1_epi64x(0x4130000000000000);
+    const __m128d offset = _mm_set1_pd(1048576.0 - 0x1p-33);
     __m128d d[3];
     for (int c = 0; c < 3; ++c) {
         const __m128i mul =
             _mm_load_si128(reinterpret_cast<const __m128i*>(pairJumps.mul[pair][c]));
         const __m128i add =
             _mm_load_si128(reinterpret_cast<const __m128i*>(pairJumps.add[pair][c]));
-        __m128i s = _mm_add_epi32(_mm_mul_epu32(seed, mul), add);
-        s = _mm_shuffle_epi32(_mm_xor_si128(s, flip), _MM_SHUFFLE(3, 1, 2, 0));
-        const __m128d frac = _mm_mul_pd(_mm_add_pd(_mm_cvtepi32_pd(s), unflip), scale);
+        const __m128i s = _mm_add_epi32(_mm_mul_epu32(seed, mul), add);
+        const __m128d frac =
+            _mm_sub_pd(_mm_castsi128_pd(_mm_or_si128(_mm_and_si128(s, low), exponent)), offset);
         d[c] = _mm_sub_pd(_mm_add_pd(corner[c], frac), query[c]);
     }
     return _mm_add_pd(_mm_add_pd(_mm_mul_pd(d[0], d[0]), _mm_mul_pd(d[1], d[1])),
                       _mm_mul_pd(d[2], d[2]));
 }
 
-inline double cubeNearestSquared(int32_t xi, int32_t yi, int32_t zi, const double at[3]) {
-    const uint32_t hash = cubeSeed(xi, yi, zi);
+// The nearest squared distance from q to a point of the cube at offset (dx, dy, dz) from its
+// own, whose hash is q.hash + hashDelta.
+inline double cubeNearestSquared(const CubeQuery& q, const int8_t offset[3], uint32_t hashDelta) {
+    const uint32_t hash = q.hash + hashDelta;
     const int count = poissonCount[hash >> 24];
     const __m128i seed = _mm_set1_epi32(static_cast<int32_t>(lcgStep(hash)));
-    const __m128d corner[3] = {_mm_set1_pd(xi), _mm_set1_pd(yi), _mm_set1_pd(zi)};
-    const __m128d query[3] = {_mm_set1_pd(at[0]), _mm_set1_pd(at[1]), _mm_set1_pd(at[2])};
+    const __m128d corner[3] = {_mm_load_pd(q.corner[0][offset[0] + 1]),
+                               _mm_load_pd(q.corner[1][offset[1] + 1]),
+                               _mm_load_pd(q.corner[2][offset[2] + 1])};
+    const __m128d query[3] = {_mm_load_pd(q.at[0]), _mm_load_pd(q.at[1]), _mm_load_pd(q.at[2])};
     const auto& penalty = pairPenalty.lane[count];
     // Four points are always worked out, unneeded lanes masked: cheaper than a branch on the
     // count, which the predictor cannot learn. Only a fifth point, in one cube of ten, costs a
@@ -119,10 +142,32 @@ inline double cubeNearestSquared(int32_t xi, int32_t yi, int32_t zi, const doubl
 
 #else
 
-inline double cubeNearestSquared(int32_t xi, int32_t yi, int32_t zi, const double at[3]) {
-    return cubeNearestSquaredScalar(xi, yi, zi, at);
+inline double cubeNearestSquared(const CubeQuery& q, const int8_t offset[3], uint32_t hashDelta) {
+    const uint32_t hash = q.hash + hashDelta;
+    const int count = poissonCount[hash >> 24];
+    const uint32_t seed = lcgStep(hash);
+    const double cx = q.corner[0][offset[0] + 1][0], cy = q.corner[1][offset[1] + 1][0],
+                 cz = q.corner[2][offset[2] + 1][0];
+    double nearest = HUGE_VAL;
+    for (int j = 0; j < count; ++j) {
+        const int k = 4 * j;
+        const uint32_t s1 = lcgJump.mul[k + 1] * seed + lcgJump.add[k + 1];
+        const uint32_t s2 = lcgJump.mul[k + 2] * seed + lcgJump.add[k + 2];
+        const uint32_t s3 = lcgJump.mul[k + 3] * seed + lcgJump.add[k + 3];
+        const double dx = (cx + (s1 + 0.5) * twoToMinus32) - q.at[0][0];
+        const double dy = (cy + (s2 + 0.5) * twoToMinus32) - q.at[1][0];
+        const double dz = (cz + (s3 + 0.5) * twoToMinus32) - q.at[2][0];
+        nearest = std::min(nearest, dx * dx + dy * dy + dz * dz);
+    }
+    return nearest;
 }
 
 #endif
+
+// The home cube and its neighbours through the plain coordinates, for the searches that do not
+// prepare a query.
+inline double cubeNearestSquared(int32_t xi, int32_t yi, int32_t zi, const double at[3]) {
+    return cubeNearestSquaredScalar(xi, yi, zi, at);
+}
 
 }  // namespace cellular

@@ -28,8 +28,9 @@ float layerValue(double d, double spread) {
 // squared distances to the cube's faces.
 struct LayerQuery {
     double at[3];
-    int32_t xi, yi, zi;
+    int32_t cell[3];
     cellular::FaceDistances faces;
+    cellular::CubeQuery cube;
 };
 
 // False off the 32-bit lattice, where the written search keeps its initial distance.
@@ -42,8 +43,8 @@ bool layerQuery(const Point3& p, const Matrix3& rotation, int type, float scale,
     q.at[0] = r.x * cellular::densityScale;
     q.at[1] = r.y * cellular::densityScale;
     q.at[2] = r.z * cellular::densityScale;
-    return latticeIndex(q.at[0], q.xi) && latticeIndex(q.at[1], q.yi) &&
-           latticeIndex(q.at[2], q.zi);
+    return latticeIndex(q.at[0], q.cell[0]) && latticeIndex(q.at[1], q.cell[1]) &&
+           latticeIndex(q.at[2], q.cell[2]);
 }
 
 // The layer value is monotone in the distance, so the minimum of the layer values is the value
@@ -64,7 +65,9 @@ double nearestOverLayers(const Point3& p, int type, float scale, int firstSlot, 
     for (int slot = firstSlot; slot <= lastSlot; ++slot) {
         LayerQuery& q = query[layers];
         if (!layerQuery(p, layerRotation(type, slot), type, scale, q)) continue;
-        homeNearest = std::min(homeNearest, cellular::cubeNearestSquared(q.xi, q.yi, q.zi, q.at));
+        cellular::prepareCubeQuery(q.at, q.cell, q.cube);
+        constexpr int8_t home[3] = {0, 0, 0};
+        homeNearest = std::min(homeNearest, cellular::cubeNearestSquared(q.cube, home, 0));
         ++layers;
     }
     const double h = std::min(std::sqrt(homeNearest), cellular::initialDistance);
@@ -72,36 +75,37 @@ double nearestOverLayers(const Point3& p, int type, float scale, int firstSlot, 
         double nearest = h;
         for (int k = 0; k < layers; ++k) {
             const LayerQuery& q = query[k];
-            nearest = std::min(nearest, cellular::nearestFeature(q.at, q.xi, q.yi, q.zi,
-                                                                 cellular::initialDistance));
+            nearest =
+                std::min(nearest, cellular::nearestFeature(q.at, q.cell[0], q.cell[1], q.cell[2],
+                                                           cellular::initialDistance));
         }
         return nearest;
     }
 
     // Every neighbour within reach of h, as layer * 32 + neighbour. Each layer's list is copied
     // whole (the buffer has room for one more) and the count advanced: no branch per entry.
-    cellular::Nearest best(h);
+    const double reach = cellular::searchReach(h);
     uint8_t candidate[(maxLevels + 1) * 26];
     int candidates = 0;
     for (int k = 0; k < layers; ++k) {
         LayerQuery& q = query[k];
-        cellular::faceDistances(q.at, q.xi, q.yi, q.zi, q.faces);
+        cellular::faceDistances(q.at, q.cell[0], q.cell[1], q.cell[2], q.faces);
         const cellular::NeighbourList& list =
-            cellular::neighbourLists.of[cellular::facesWithin(q.faces, best.reach)];
+            cellular::neighbourLists.of[cellular::facesWithin(q.faces, reach)];
         for (int j = 0; j < 26; ++j)
             candidate[candidates + j] = static_cast<uint8_t>(list.k[j] + 32 * k);
         candidates += list.count;
     }
-    double nearest = h;
+    // The square root is monotone: the root of the smallest square is the smallest distance.
+    double nearestSquared = HUGE_VAL;
     for (int i = 0; i < candidates; ++i) {
-        const LayerQuery& q = query[candidate[i] >> 5];
-        const cellular::Neighbour& n = cellular::neighbours[candidate[i] & 31];
-        const double s = cellular::cubeNearestSquared(
-            cellular::offsetIndex(q.xi, n.offset[0]), cellular::offsetIndex(q.yi, n.offset[1]),
-            cellular::offsetIndex(q.zi, n.offset[2]), q.at);
-        nearest = std::min(nearest, std::sqrt(s));
+        const int k = candidate[i] & 31;
+        nearestSquared = std::min(nearestSquared,
+                                  cellular::cubeNearestSquared(query[candidate[i] >> 5].cube,
+                                                               cellular::neighbours[k].offset,
+                                                               cellular::neighbourHashes.delta[k]));
     }
-    return nearest;
+    return std::min(h, std::sqrt(nearestSquared));
 }
 
 // The minimum over the layers of F1 / spread * 2 - 1.
