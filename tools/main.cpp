@@ -3,10 +3,10 @@
 #include <chrono>
 #include <cstdio>
 #include <iostream>
-#include <utility>
-#include <vector>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 #include <tbb/global_control.h>
@@ -62,7 +62,8 @@ CLI::Option* AddTime(CLI::App* cmd, TimeValue& time) {
 template <typename Enum>
 class Choice {
 public:
-    Choice(std::vector<std::pair<std::string, Enum>> choices) : choices_(std::move(choices)) {}
+    explicit Choice(std::vector<std::pair<std::string, Enum>> choices)
+        : choices_(std::move(choices)) {}
 
     CLI::Option* Add(CLI::App* cmd, const std::string& name, Enum fallback,
                      const std::string& help) {

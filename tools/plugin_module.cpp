@@ -41,8 +41,12 @@ PluginModule::PluginModule(const std::filesystem::path& folder) : path_(folder /
     }
     module_ = LoadLibraryW(Wide(path_.string()).c_str());
     if (!module_) {
-        throw ToolError("cannot load plug-in module '" + path_.string() + "' (error " +
-                        std::to_string(GetLastError()) + ")");
+        const DWORD error = GetLastError();
+        const char* reason = error == ERROR_DLL_INIT_FAILED
+                                 ? "its entry point failed"
+                                 : "it, or a library or symbol it needs, could not be loaded";
+        throw ToolError("cannot load plug-in module '" + path_.string() + "': " + reason +
+                        " (error " + std::to_string(error) + ")");
     }
     try {
         libDescription_ = Export<DescriptionFn>(module_, "LibDescription", path_);
