@@ -33,12 +33,12 @@ inline int32_t offsetIndex(int32_t i, int d) {
 // The k-fold generator step as one affine map a s + c (mod 2^32): the coordinates of a cube's
 // points come straight from its first seed instead of down one long chain of steps.
 struct LcgJump {
-    uint32_t mul[24], add[24];
+    uint32_t mul[32], add[32];
 };
 constexpr LcgJump makeLcgJumps() {
     LcgJump j{};
     uint32_t m = 1u, a = 0u;
-    for (int k = 0; k < 24; ++k) {
+    for (int k = 0; k < 32; ++k) {
         j.mul[k] = m;
         j.add[k] = a;
         m = lcgMul * m;

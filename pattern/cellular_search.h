@@ -63,21 +63,6 @@ inline constexpr Neighbour neighbours[26] = {
     {{0, 4, 5}, {-1, 1, 1}},   {{3, 1, 2}, {1, -1, -1}}, {{3, 1, 5}, {1, -1, 1}},
     {{3, 4, 2}, {1, 1, -1}},   {{3, 4, 5}, {1, 1, 1}}};
 
-// Each neighbour's hash relative to the home cube's.
-struct NeighbourHashes {
-    uint32_t delta[26];
-};
-constexpr NeighbourHashes makeNeighbourHashes() {
-    NeighbourHashes h{};
-    for (int k = 0; k < 26; ++k) {
-        const int8_t* o = neighbours[k].offset;
-        h.delta[k] = hashX * static_cast<uint32_t>(o[0]) + hashY * static_cast<uint32_t>(o[1]) +
-                     hashZ * static_cast<uint32_t>(o[2]);
-    }
-    return h;
-}
-inline constexpr NeighbourHashes neighbourHashes = makeNeighbourHashes();
-
 // A neighbour's bound, (a + b) + c over its face terms, exactly as the rule's sums round.
 inline double neighbourBound(const FaceDistances& f, int k) {
     const Neighbour& n = neighbours[k];

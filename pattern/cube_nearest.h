@@ -19,7 +19,7 @@ namespace cellular {
 // The smallest squared distance from at to a feature point of cube (xi, yi, zi), infinity for
 // an empty cube. With n = 1 only the nearest point of a cube can matter, and the square root
 // is monotone, so its root is the distance the written insertion would keep.
-inline double cubeNearestSquaredScalar(int32_t xi, int32_t yi, int32_t zi, const double at[3]) {
+inline double cubeNearestSquared(int32_t xi, int32_t yi, int32_t zi, const double at[3]) {
     const uint32_t hash = cubeSeed(xi, yi, zi);
     const int count = poissonCount[hash >> 24];
     const uint32_t seed = lcgStep(hash);
@@ -55,6 +55,28 @@ inline void prepareCubeQuery(const double at[3], const int32_t cell[3], CubeQuer
             q.corner[c][o][0] = q.corner[c][o][1] = offsetIndex(cell[c], o - 1);
     }
     q.hash = cubeSeed(cell[0], cell[1], cell[2]);
+}
+
+// The same from a prepared query, in plain scalar arithmetic.
+inline double cubeNearestSquaredPortable(const CubeQuery& q, const int8_t offset[3],
+                                         uint32_t hashDelta) {
+    const uint32_t hash = q.hash + hashDelta;
+    const int count = poissonCount[hash >> 24];
+    const uint32_t seed = lcgStep(hash);
+    const double cx = q.corner[0][offset[0] + 1][0], cy = q.corner[1][offset[1] + 1][0],
+                 cz = q.corner[2][offset[2] + 1][0];
+    double nearest = HUGE_VAL;
+    for (int j = 0; j < count; ++j) {
+        const int k = 4 * j;
+        const uint32_t s1 = lcgJump.mul[k + 1] * seed + lcgJump.add[k + 1];
+        const uint32_t s2 = lcgJump.mul[k + 2] * seed + lcgJump.add[k + 2];
+        const uint32_t s3 = lcgJump.mul[k + 3] * seed + lcgJump.add[k + 3];
+        const double dx = (cx + (s1 + 0.5) * twoToMinus32) - q.at[0][0];
+        const double dy = (cy + (s2 + 0.5) * twoToMinus32) - q.at[1][0];
+        const double dz = (cz + (s3 + 0.5) * twoToMinus32) - q.at[2][0];
+        nearest = std::min(nearest, dx * dx + dy * dy + dz * dz);
+    }
+    return nearest;
 }
 
 #ifdef QUORV_CUBE_NEAREST_SSE2
@@ -117,9 +139,10 @@ inline __m128d pairSquared(int pair, __m128i seed, const __m128d corner[3],
                       _mm_mul_pd(d[2], d[2]));
 }
 
-// The nearest squared distance from q to a point of the cube at offset (dx, dy, dz) from its
-// own, whose hash is q.hash + hashDelta.
-inline double cubeNearestSquared(const CubeQuery& q, const int8_t offset[3], uint32_t hashDelta) {
+// The nearest squared distance from q to a point of the cube at `offset` from its own, whose
+// hash is q.hash + hashDelta.
+inline double cubeNearestSquaredSse2(const CubeQuery& q, const int8_t offset[3],
+                                     uint32_t hashDelta) {
     const uint32_t hash = q.hash + hashDelta;
     const int count = poissonCount[hash >> 24];
     const __m128i seed = _mm_set1_epi32(static_cast<int32_t>(lcgStep(hash)));
@@ -140,34 +163,6 @@ inline double cubeNearestSquared(const CubeQuery& q, const int8_t offset[3], uin
     return _mm_cvtsd_f64(_mm_min_sd(nearest, _mm_unpackhi_pd(nearest, nearest)));
 }
 
-#else
-
-inline double cubeNearestSquared(const CubeQuery& q, const int8_t offset[3], uint32_t hashDelta) {
-    const uint32_t hash = q.hash + hashDelta;
-    const int count = poissonCount[hash >> 24];
-    const uint32_t seed = lcgStep(hash);
-    const double cx = q.corner[0][offset[0] + 1][0], cy = q.corner[1][offset[1] + 1][0],
-                 cz = q.corner[2][offset[2] + 1][0];
-    double nearest = HUGE_VAL;
-    for (int j = 0; j < count; ++j) {
-        const int k = 4 * j;
-        const uint32_t s1 = lcgJump.mul[k + 1] * seed + lcgJump.add[k + 1];
-        const uint32_t s2 = lcgJump.mul[k + 2] * seed + lcgJump.add[k + 2];
-        const uint32_t s3 = lcgJump.mul[k + 3] * seed + lcgJump.add[k + 3];
-        const double dx = (cx + (s1 + 0.5) * twoToMinus32) - q.at[0][0];
-        const double dy = (cy + (s2 + 0.5) * twoToMinus32) - q.at[1][0];
-        const double dz = (cz + (s3 + 0.5) * twoToMinus32) - q.at[2][0];
-        nearest = std::min(nearest, dx * dx + dy * dy + dz * dz);
-    }
-    return nearest;
-}
-
-#endif
-
-// The home cube and its neighbours through the plain coordinates, for the searches that do not
-// prepare a query.
-inline double cubeNearestSquared(int32_t xi, int32_t yi, int32_t zi, const double at[3]) {
-    return cubeNearestSquaredScalar(xi, yi, zi, at);
-}
+#endif  // QUORV_CUBE_NEAREST_SSE2
 
 }  // namespace cellular

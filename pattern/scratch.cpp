@@ -6,6 +6,7 @@
 
 #include "cellular.h"
 #include "cellular_search.h"
+#include "cube_list.h"
 #include "erosion.h"
 #include "lattice_index.h"
 #include "layer_rotations.h"
@@ -30,7 +31,6 @@ struct LayerQuery {
     double at[3];
     int32_t cell[3];
     cellular::FaceDistances faces;
-    cellular::CubeQuery cube;
 };
 
 // False off the 32-bit lattice, where the written search keeps its initial distance.
@@ -60,17 +60,21 @@ bool layerQuery(const Point3& p, const Matrix3& rotation, int type, float scale,
 // allow, or 1 and above) take each layer's written search from its initial distance instead.
 double nearestOverLayers(const Point3& p, int type, float scale, int firstSlot, int lastSlot) {
     LayerQuery query[maxLevels];
+    cellular::CubeQuery cube[maxLevels];
+    // Cubes to search, as layer * 32 + cube (cube_list.h); the buffer has room for one more
+    // layer's worth past the last entry.
+    uint8_t list[(maxLevels + 1) * 26];
     int layers = 0;
-    double homeNearest = HUGE_VAL;
     for (int slot = firstSlot; slot <= lastSlot; ++slot) {
         LayerQuery& q = query[layers];
         if (!layerQuery(p, layerRotation(type, slot), type, scale, q)) continue;
-        cellular::prepareCubeQuery(q.at, q.cell, q.cube);
-        constexpr int8_t home[3] = {0, 0, 0};
-        homeNearest = std::min(homeNearest, cellular::cubeNearestSquared(q.cube, home, 0));
+        cellular::prepareCubeQuery(q.at, q.cell, cube[layers]);
+        list[layers] = static_cast<uint8_t>(32 * layers + cellular::homeCube);
         ++layers;
     }
-    const double h = std::min(std::sqrt(homeNearest), cellular::initialDistance);
+    // The square root is monotone: the root of the smallest square is the smallest distance.
+    const double h = std::min(std::sqrt(cellular::nearestSquaredOverCubes(cube, list, layers)),
+                              cellular::initialDistance);
     if (!(h >= 1e-10 && h <= 0.99)) {
         double nearest = h;
         for (int k = 0; k < layers; ++k) {
@@ -82,30 +86,19 @@ double nearestOverLayers(const Point3& p, int type, float scale, int firstSlot, 
         return nearest;
     }
 
-    // Every neighbour within reach of h, as layer * 32 + neighbour. Each layer's list is copied
-    // whole (the buffer has room for one more) and the count advanced: no branch per entry.
+    // Every neighbour within reach of h. Each layer's list is copied whole and the count
+    // advanced: no branch per entry.
     const double reach = cellular::searchReach(h);
-    uint8_t candidate[(maxLevels + 1) * 26];
-    int candidates = 0;
+    int count = 0;
     for (int k = 0; k < layers; ++k) {
         LayerQuery& q = query[k];
         cellular::faceDistances(q.at, q.cell[0], q.cell[1], q.cell[2], q.faces);
-        const cellular::NeighbourList& list =
+        const cellular::NeighbourList& within =
             cellular::neighbourLists.of[cellular::facesWithin(q.faces, reach)];
-        for (int j = 0; j < 26; ++j)
-            candidate[candidates + j] = static_cast<uint8_t>(list.k[j] + 32 * k);
-        candidates += list.count;
+        for (int j = 0; j < 26; ++j) list[count + j] = static_cast<uint8_t>(within.k[j] + 32 * k);
+        count += within.count;
     }
-    // The square root is monotone: the root of the smallest square is the smallest distance.
-    double nearestSquared = HUGE_VAL;
-    for (int i = 0; i < candidates; ++i) {
-        const int k = candidate[i] & 31;
-        nearestSquared = std::min(nearestSquared,
-                                  cellular::cubeNearestSquared(query[candidate[i] >> 5].cube,
-                                                               cellular::neighbours[k].offset,
-                                                               cellular::neighbourHashes.delta[k]));
-    }
-    return std::min(h, std::sqrt(nearestSquared));
+    return std::min(h, std::sqrt(cellular::nearestSquaredOverCubes(cube, list, count)));
 }
 
 // The minimum over the layers of F1 / spread * 2 - 1.
