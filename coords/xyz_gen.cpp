@@ -88,6 +88,7 @@ void QuorvXYZGen::Update(IParamBlock2* pb, TimeValue t, Interval& valid) {
     angleVarY *= kDegToRad;
     angleVarZ *= kDegToRad;
 
+    RefreshCoordinateRollout(pb, t);
     RebuildCache();
 }
 

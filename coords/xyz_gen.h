@@ -13,6 +13,16 @@ public:
     void Update(IParamBlock2* pb, TimeValue t, Interval& valid);
     // The unvaried transform, its bump basis and whether variance is active.
     void RebuildCache();
+    // The open "Mapping" rollout of the block follows its mapping type and lock at t: the
+    // tiling lists only for the 2D channel type, the Y and Z size variances only without the
+    // lock, and offset and size spinners in scene units for the types measured in the scene.
+    // Nothing happens while the rollout is closed. Writes nothing of the generator.
+    void RefreshCoordinateRollout(IParamBlock2* pb, TimeValue t) const;
+    // Re-creates one float spinner of the rollout from the block's value at t: limits
+    // -1000000 (0 without allowNegative) to 1000000, step 0.1, automatic scaling, in scene
+    // units when universe is set.
+    static void SetupCoordinateSpinner(IParamMap2* map, TimeValue t, ParamID id, int editID,
+                                       int spinID, BOOL universe, BOOL allowNegative);
     // Writes the defaults into the block at the current time and sets valid to NEVER.
     void ResetParameters(IParamBlock2* pb, Interval& valid, int mapType, int tileX, int tileY,
                          int tileZ);

@@ -52,7 +52,3 @@ void ClassDesc2::InvalidateUI(ParamBlockDesc2* pbd, ParamID id, int tabIndex) {
 void ClassDesc2::SetUserDlgProc(ParamBlockDesc2* pbd, ParamMap2UserDlgProc* proc) {
     if (pbd) pbd->SetUserDlgProc(proc);
 }
-
-IAutoMParamDlg* ClassDesc2::CreateParamDlgs(HWND, IMtlParams*, ReferenceTarget*) {
-    return nullptr;
-}

@@ -168,3 +168,28 @@ public:
     BITMAPINFO* GetVPDisplayDIB(TimeValue t, TexHandleMaker& thmaker, Interval& valid,
                                 BOOL mono = FALSE, int forceW = 0, int forceH = 0);
 };
+
+// Rollout flags and categories of the editor's pages.
+#define ROLLUP_CAT_STANDARD 4000
+
+// The material editor as the objects it shows see it: it holds their rollout pages, knows
+// the current time, and hears of every change made through a rollout.
+class IMtlParams : public MaxHeapOperators {
+public:
+    virtual ~IMtlParams() = default;
+    // A change was made through a rollout: the editor updates what it shows.
+    virtual void MtlChanged() = 0;
+    // A page from the dialog template dlgTemplate of module hInst (or an in-memory template)
+    // with the dialog procedure dlgProc, which gets param with WM_INITDIALOG. flags may hold
+    // APPENDROLL_CLOSED. Null when the dialog cannot be made.
+    virtual HWND AddRollupPage(HINSTANCE hInst, const MCHAR* dlgTemplate, DLGPROC dlgProc,
+                               const MCHAR* title, LPARAM param = 0, DWORD flags = 0,
+                               int category = ROLLUP_CAT_STANDARD) = 0;
+    virtual HWND AddRollupPage(HINSTANCE hInst, DLGTEMPLATE* dlgTemplate, DLGPROC dlgProc,
+                               const MCHAR* title, LPARAM param = 0, DWORD flags = 0,
+                               int category = ROLLUP_CAT_STANDARD) = 0;
+    // Removes the page and destroys its dialog.
+    virtual void DeleteRollupPage(HWND hRollup) = 0;
+    virtual int IsRollupPanelOpen(HWND hwnd) = 0;
+    virtual TimeValue GetTime() = 0;
+};

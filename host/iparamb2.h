@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "color.h"
+#include "custcont.h"
 #include "interval.h"
 #include "iparamm2.h"
 #include "plugapi.h"
@@ -80,18 +81,6 @@ enum ControlType2 {
     TYPE_FILESAVEBUTTON = 12,
     TYPE_INT_COMBOBOX = 13,
 };
-
-enum EditSpinnerType {
-    EDITTYPE_INT = 0,
-    EDITTYPE_FLOAT = 1,
-    EDITTYPE_UNIVERSE = 2,
-    EDITTYPE_POS_INT = 3,
-    EDITTYPE_POS_FLOAT = 4,
-    EDITTYPE_POS_UNIVERSE = 5,
-    EDITTYPE_TIME = 6,
-};
-
-#define SPIN_AUTOSCALE -1.0f
 
 // Tags of the descriptor's argument list. Far below any 16-bit parameter ID.
 enum ParamTags {
@@ -171,9 +160,12 @@ public:
     int IDtoIndex(ParamID id) const;           // -1 when unknown
     int NameToIndex(const MCHAR* name) const;  // -1 when unknown
 
-    // No rollout is open in the stand-in; the calls are counted for tests.
+    // Shows the parameter's current value in every open rollout of this descriptor; the calls
+    // are also counted for tests.
     void InvalidateUI(ParamID id = -1, int tabIndex = -1);
-    void SetUserDlgProc(ParamMap2UserDlgProc* proc = nullptr) { dlgProc = proc; }
+    // The user dialog procedure of map 0, also installed on the rollout opened last (which
+    // then owns it and sends it WM_INITDIALOG).
+    void SetUserDlgProc(ParamMap2UserDlgProc* proc = nullptr);
     ParamMap2UserDlgProc* GetUserDlgProc() const { return dlgProc; }
 
     // Stand-in extras: whether the argument list parsed (an unknown tag or control kind
@@ -236,8 +228,9 @@ public:
     // The parameter of the last change notification this block sent; -1 (0xFFFF as a
     // 16-bit ID) before any, and for notifications not caused by one parameter.
     virtual ParamID LastNotifyParamID() = 0;
-    // Null while no rollout is open (always, in the stand-in).
+    // The open rollout that shows this block; null while none is open.
     virtual IParamMap2* GetMap(MapID map_id = 0) = 0;
+    virtual void SetMap(IParamMap2* m, MapID map_id = 0) = 0;
     // Every parameter back to its descriptor default, keys removed.
     virtual void ResetAll(BOOL updateUI = TRUE, BOOL callSetHandlers = TRUE) = 0;
 
@@ -265,7 +258,9 @@ public:
 
     void InvalidateUI(ParamBlockDesc2* pbd, ParamID id = -1, int tabIndex = -1);
     void SetUserDlgProc(ParamBlockDesc2* pbd, ParamMap2UserDlgProc* proc = nullptr);
-    // The editor is not part of the stand-in yet: no dialog.
+    // The master dialog of obj's editor: one rollout per P_AUTO_UI descriptor whose block obj
+    // has (GetParamBlockByID), built from the descriptor's template in this class's module.
+    // Null without an editor or an object.
     IAutoMParamDlg* CreateParamDlgs(HWND hwMtlEdit, class IMtlParams* imp, ReferenceTarget* obj);
 
 private:

@@ -9,6 +9,7 @@
 #include "point3.h"
 #include "matrix3.h"
 #include "color.h"
+#include "custcont.h"
 #include "texutil.h"
 #include "random.h"
 #include "core.h"

@@ -8,6 +8,7 @@
 #include "imtl.h"
 #include "ioapi.h"
 #include "iparamb2.h"
+#include "parammap_impl.h"
 #include "paramtypes.h"
 
 namespace {
@@ -145,7 +146,10 @@ public:
         }
         SetDefaults();
     }
-    ~ParamBlock2Impl() override { DeleteAllRefs(); }
+    ~ParamBlock2Impl() override {
+        if (map0) ForgetDeletedBlock(map0, this);
+        DeleteAllRefs();
+    }
 
     // --- identity and references
     Class_ID ClassID() override { return Class_ID(PARAMETER_BLOCK2_CLASS_ID, 0); }
@@ -200,7 +204,11 @@ public:
     }
 
     ParamID LastNotifyParamID() override { return lastNotify; }
-    IParamMap2* GetMap(MapID) override { return nullptr; }
+    // Only map 0 exists: the stand-in's rollouts show one map per block.
+    IParamMap2* GetMap(MapID id) override { return id == 0 ? map0 : nullptr; }
+    void SetMap(IParamMap2* m, MapID id) override {
+        if (id == 0) map0 = m;
+    }
 
     void ResetAll(BOOL, BOOL) override {
         SetDefaults();
@@ -444,6 +452,7 @@ private:
     std::vector<int> refOf;  // per parameter: its reference number in this block, or -1
     std::vector<ReferenceTarget*> refs;
     ParamID lastNotify = -1;
+    IParamMap2* map0 = nullptr;  // the open rollout showing this block
 };
 
 ParamBlock2Impl* AsBlock(ReferenceTarget* t) {

@@ -230,8 +230,3 @@ int ParamBlockDesc2::NameToIndex(const MCHAR* name) const {
     }
     return -1;
 }
-
-void ParamBlockDesc2::InvalidateUI(ParamID id, int) {
-    ++invalidate_count;
-    last_invalidated_ID = id;
-}

@@ -1,7 +1,9 @@
 // The host's default texture output.
 #include "core.h"
 #include "iparamb2.h"
+#include "parammap_impl.h"
 #include "stdmat.h"
+#include "texout_ids.h"
 
 namespace {
 
@@ -25,12 +27,22 @@ TexOutClassDesc& OutputClassDesc() {
 }
 
 ParamBlockDesc2& OutputParams() {
+    // The controls are those of the output's rollout (texout_dlg.cpp).
+    // clang-format off
     static ParamBlockDesc2 desc(0, _M("parameters"), 0, &OutputClassDesc(), P_AUTO_CONSTRUCT, 0,
-                                kOutAmount, _M("outputAmount"), TYPE_FLOAT, P_ANIMATABLE, 0,
-                                p_default, 1.0, p_end, kRGBLevel, _M("rgbLevel"), TYPE_FLOAT,
-                                P_ANIMATABLE, 0, p_default, 1.0, p_end, kRGBOffset, _M("rgbOffset"),
-                                TYPE_FLOAT, P_ANIMATABLE, 0, p_default, 0.0, p_end, kInvert,
-                                _M("invert"), TYPE_BOOL, 0, 0, p_default, FALSE, p_end, p_end);
+        kOutAmount, _M("outputAmount"), TYPE_FLOAT, P_ANIMATABLE, 0, p_default, 1.0,
+            p_ui, TYPE_SPINNER, EDITTYPE_FLOAT, IDC_TEXOUT_AMOUNT_EDIT, IDC_TEXOUT_AMOUNT_SPIN,
+            SPIN_AUTOSCALE, p_end,
+        kRGBLevel, _M("rgbLevel"), TYPE_FLOAT, P_ANIMATABLE, 0, p_default, 1.0,
+            p_ui, TYPE_SPINNER, EDITTYPE_FLOAT, IDC_TEXOUT_LEVEL_EDIT, IDC_TEXOUT_LEVEL_SPIN,
+            SPIN_AUTOSCALE, p_end,
+        kRGBOffset, _M("rgbOffset"), TYPE_FLOAT, P_ANIMATABLE, 0, p_default, 0.0,
+            p_ui, TYPE_SPINNER, EDITTYPE_FLOAT, IDC_TEXOUT_OFFSET_EDIT, IDC_TEXOUT_OFFSET_SPIN,
+            SPIN_AUTOSCALE, p_end,
+        kInvert, _M("invert"), TYPE_BOOL, 0, 0, p_default, FALSE,
+            p_ui, TYPE_SINGLECHEKBOX, IDC_TEXOUT_INVERT, p_end,
+        p_end);
+    // clang-format on
     return desc;
 }
 
@@ -97,7 +109,9 @@ public:
         if (pblock) pblock->ResetAll();
         Refresh();
     }
-    ParamDlg* CreateParamDlg(HWND, IMtlParams*) override { return nullptr; }
+    ParamDlg* CreateParamDlg(HWND hwMtlEdit, IMtlParams* imp) override {
+        return CreateTexOutParamDlg(this, hwMtlEdit, imp);
+    }
 
     ReferenceTarget* Clone(RemapDir& remap) override {
         auto* copy = new DefaultTexOut();

@@ -151,6 +151,7 @@ void QuorvScratches::Update(TimeValue t, Interval& valid) {
             thresholdLow = low;
         }
         sizeOver20 = size / 20.0f;
+        UpdateControlEnables();
         xyzGen.Update(pblockXYZ, t, ivalid);
     }
     valid &= ivalid;
@@ -327,10 +328,6 @@ void QuorvScratches::LocalMappingsRequired(int /*subMtlNum*/, BitArray& mapreq,
     // A channel set by script outside the array must not index past it.
     const int channel = xyzGen.MapChannel();
     if (channel >= 0 && channel < mapreq.GetSize()) mapreq.Set(channel);
-}
-
-ParamDlg* QuorvScratches::CreateParamDlg(HWND /*hwMtlEdit*/, IMtlParams* /*imp*/) {
-    return nullptr;
 }
 
 void QuorvScratches::DiscardTexHandle() {

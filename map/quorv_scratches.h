@@ -20,6 +20,7 @@ public:
     void Update(TimeValue t, Interval& valid) override;
     void Reset() override;
     Interval Validity(TimeValue t) override;
+    // The editor (plugin/params_rollout.cpp): both rollouts and the texture output's.
     ParamDlg* CreateParamDlg(HWND hwMtlEdit, IMtlParams* imp) override;
     ULONG LocalRequirements(int subMtlNum) override;
     void LocalMappingsRequired(int subMtlNum, BitArray& mapreq, BitArray& bumpreq) override;
@@ -34,6 +35,12 @@ public:
     MSTR GetSubTexmapSlotName(int i, bool localized = true) override;
     // The map switches act inside evaluation only; the host sees every slot as on.
     int SubTexmapOn(int) override { return 1; }
+    // The texture output's rollout made by CreateParamDlg shows this map's texture output.
+    BOOL SetDlgThing(ParamDlg* dlg) override;
+
+    // Greys the erosion and distortion controls of the open "Parameters" rollout that are
+    // switched off; nothing while the rollout is closed.
+    void UpdateControlEnables();
 
     // Animatable
     Class_ID ClassID() override;

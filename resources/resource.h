@@ -53,6 +53,12 @@
 #define IDS_LEVELS 52
 #define IDS_USE_EROSION 53
 #define IDS_BUMP_DELTA 56
+#define IDS_LOCK 57
+
+// Labels and group boxes, which the code never addresses
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
 
 // Dialogs
 #define IDD_PARAMS 101
