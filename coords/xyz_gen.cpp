@@ -283,6 +283,13 @@ int QuorvXYZGen::GetPoint(ShadeContext& sc, Point3& p, Point3& dpdx, Point3& dpd
     return ComputePoint(sc, tm, p, &dpdx, &dpdy);
 }
 
+int QuorvXYZGen::GetPoint(ShadeContext& sc, Point3& p) const {
+    if (!varianceActive) return ComputePoint(sc, forwardTM, p, nullptr, nullptr);
+    Matrix3 tm;
+    BuildVariedTransform(sc, tm);
+    return ComputePoint(sc, tm, p, nullptr, nullptr);
+}
+
 int QuorvXYZGen::GetPointAndBasis(ShadeContext& sc, Point3& p, Point3 basis[3]) const {
     if (!varianceActive) {
         for (int i = 0; i < 3; ++i) basis[i] = bumpBasis[i];

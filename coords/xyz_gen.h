@@ -30,6 +30,8 @@ public:
     // Both return 0 when a "None" tiling axis rejects the sample, 1 otherwise. An unknown
     // mapping type leaves the outputs as the caller set them.
     int GetPoint(ShadeContext& sc, Point3& p, Point3& dpdx, Point3& dpdy) const;
+    // The same point without its derivatives, for callers that do not filter.
+    int GetPoint(ShadeContext& sc, Point3& p) const;
     int GetPointAndBasis(ShadeContext& sc, Point3& p, Point3 basis[3]) const;
 
     // The transform varied by the sample's seed (seed factor, material ID, node).

@@ -72,18 +72,22 @@ AColor QuorvScratches::EvalColor(ShadeContext& sc) {
     if (sc.GetCache(this, result)) return result;
     if (GetGBufID()) sc.SetGBufferID(static_cast<int>(GetGBufID()));
 
+    // Unfiltered, the derivatives would go unused: the point alone is asked for.
+    const bool filtered = sc.filterMaps != 0;
     Point3 p(0.0f, 0.0f, 0.0f), dpdx(0.0f, 0.0f, 0.0f), dpdy(0.0f, 0.0f, 0.0f);
-    if (!xyzGen.GetPoint(sc, p, dpdx, dpdy)) return AColor(0.0f, 0.0f, 0.0f, 0.0f);
+    const int mapped = filtered ? xyzGen.GetPoint(sc, p, dpdx, dpdy) : xyzGen.GetPoint(sc, p);
+    if (!mapped) return AColor(0.0f, 0.0f, 0.0f, 0.0f);
     if (useDistortion) ApplyDistortion(sc, p);
 
     const float s = EffectiveSize(sc);
     p = p / s;
-    dpdx = dpdx / s;
-    dpdy = dpdy / s;
-
     const ScratchInputs in = GatherScratchInputs(sc);
-    const float f =
-        sc.filterMaps ? scratchPatternFiltered(p, dpdx, dpdy, in) : scratchPattern(p, in);
+    float f;
+    if (filtered) {
+        f = scratchPatternFiltered(p, dpdx / s, dpdy / s, in);
+    } else {
+        f = scratchPattern(p, in);
+    }
 
     const AColor c1 = SlotColor(sc, SUBTEX_COLOR1, col1mapEnabled, color1);
     const AColor c2 = SlotColor(sc, SUBTEX_COLOR2, col2mapEnabled, color2);
