@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the build needs, builds, and runs one job:
 #   ./build.sh preview   render the map's default preview to preview.png
-#   ./build.sh test      build and run every test, in the release and the sanitizer builds
+#   ./build.sh test      build and run every test, in the release and the sanitizer builds,
+#                        then the Windows module under Wine
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -39,6 +40,8 @@ test)
         build "$preset"
         ctest --preset "$preset" -j "$(nproc)"
     done
+    # The Windows module under Wine (tests/windows/run.sh installs MinGW-w64, Wine, Xvfb).
+    tests/windows/run.sh
     ;;
 *)
     echo "usage: ./build.sh preview|test" >&2

@@ -31,4 +31,6 @@ public:
     bool operator==(const AColor& c) const { return r == c.r && g == c.g && b == c.b && a == c.a; }
 };
 
-inline AColor operator*(float f, const AColor& c) { return c * f; }
+inline AColor operator*(float f, const AColor& c) {
+    return c * f;
+}

@@ -15,7 +15,9 @@ void Matrix3::NoRot() {
     m[2] = Point3(0.0f, 0.0f, 1.0f);
 }
 
-void Matrix3::NoTrans() { m[3] = Point3(0.0f, 0.0f, 0.0f); }
+void Matrix3::NoTrans() {
+    m[3] = Point3(0.0f, 0.0f, 0.0f);
+}
 
 // Each rotation maps every row r exactly as it maps a point, so M * R is the rotation
 // step applied to the four rows.
@@ -34,7 +36,9 @@ void Matrix3::RotateZ(float angle) {
     for (Point3& r : m) r = Point3(r.x * c - r.y * s, r.x * s + r.y * c, r.z);
 }
 
-void Matrix3::Translate(const Point3& p) { m[3] += p; }
+void Matrix3::Translate(const Point3& p) {
+    m[3] += p;
+}
 
 void Matrix3::Scale(const Point3& s, bool trans) {
     for (int i = 0; i < (trans ? 4 : 3); ++i) m[i] = m[i] * s;

@@ -10,7 +10,10 @@ public:
     // Identity.
     Matrix3() { IdentityMatrix(); }
     Matrix3(const Point3& r0, const Point3& r1, const Point3& r2, const Point3& r3) {
-        m[0] = r0; m[1] = r1; m[2] = r2; m[3] = r3;
+        m[0] = r0;
+        m[1] = r1;
+        m[2] = r2;
+        m[3] = r3;
     }
 
     void IdentityMatrix();
@@ -40,6 +43,8 @@ private:
 
 // Point transform, translation included: p * M.
 Point3 operator*(const Point3& p, const Matrix3& M);
-inline Point3 operator*(const Matrix3& M, const Point3& p) { return p * M; }
+inline Point3 operator*(const Matrix3& M, const Point3& p) {
+    return p * M;
+}
 // Vector transform: p * M without the translation row.
 Point3 VectorTransform(const Matrix3& M, const Point3& v);

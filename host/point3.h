@@ -25,10 +25,30 @@ public:
     Point3 operator*(float f) const { return Point3(x * f, y * f, z * f); }
     // A true division per component, not a multiplication by the reciprocal.
     Point3 operator/(float f) const { return Point3(x / f, y / f, z / f); }
-    Point3& operator+=(const Point3& p) { x += p.x; y += p.y; z += p.z; return *this; }
-    Point3& operator-=(const Point3& p) { x -= p.x; y -= p.y; z -= p.z; return *this; }
-    Point3& operator*=(float f) { x *= f; y *= f; z *= f; return *this; }
-    Point3& operator/=(float f) { x /= f; y /= f; z /= f; return *this; }
+    Point3& operator+=(const Point3& p) {
+        x += p.x;
+        y += p.y;
+        z += p.z;
+        return *this;
+    }
+    Point3& operator-=(const Point3& p) {
+        x -= p.x;
+        y -= p.y;
+        z -= p.z;
+        return *this;
+    }
+    Point3& operator*=(float f) {
+        x *= f;
+        y *= f;
+        z *= f;
+        return *this;
+    }
+    Point3& operator/=(float f) {
+        x /= f;
+        y /= f;
+        z /= f;
+        return *this;
+    }
     bool operator==(const Point3& p) const { return x == p.x && y == p.y && z == p.z; }
     bool operator!=(const Point3& p) const { return !(*this == p); }
 
@@ -52,10 +72,18 @@ inline constexpr Point3 Point3::XAxis{1.0f, 0.0f, 0.0f};
 inline constexpr Point3 Point3::YAxis{0.0f, 1.0f, 0.0f};
 inline constexpr Point3 Point3::ZAxis{0.0f, 0.0f, 1.0f};
 
-inline Point3 operator*(float f, const Point3& p) { return p * f; }
-inline float Length(const Point3& p) { return p.Length(); }
-inline Point3 Normalize(const Point3& p) { return p.Normalize(); }
-inline float DotProd(const Point3& a, const Point3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline Point3 operator*(float f, const Point3& p) {
+    return p * f;
+}
+inline float Length(const Point3& p) {
+    return p.Length();
+}
+inline Point3 Normalize(const Point3& p) {
+    return p.Normalize();
+}
+inline float DotProd(const Point3& a, const Point3& b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 inline Point3 CrossProd(const Point3& a, const Point3& b) {
     return Point3(a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x);
 }

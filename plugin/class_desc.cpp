@@ -10,6 +10,10 @@ void* QuorvScratchesClassDesc::Create(BOOL /*loading*/) {
     return new (std::nothrow) QuorvScratches();
 }
 
-const MCHAR* QuorvScratchesClassDesc::ClassName() { return GetModuleString(IDS_CLASS_NAME); }
+const MCHAR* QuorvScratchesClassDesc::ClassName() {
+    return GetModuleString(IDS_CLASS_NAME);
+}
 
-HINSTANCE QuorvScratchesClassDesc::HInstance() { return hInstance; }
+HINSTANCE QuorvScratchesClassDesc::HInstance() {
+    return hInstance;
+}

@@ -14,14 +14,26 @@ QUORV_ENTRY_POINT BOOL WINAPI DllMain(HINSTANCE hinstDLL, ULONG fdwReason, LPVOI
     return TRUE;
 }
 
-QUORV_EXPORT const MCHAR* LibDescription() { return GetModuleString(IDS_LIBDESCRIPTION); }
+QUORV_EXPORT const MCHAR* LibDescription() {
+    return GetModuleString(IDS_LIBDESCRIPTION);
+}
 
-QUORV_EXPORT int LibNumberClasses() { return 1; }
+QUORV_EXPORT int LibNumberClasses() {
+    return 1;
+}
 
-QUORV_EXPORT ClassDesc* LibClassDesc(int i) { return i == 0 ? GetQuorvScratchesDesc() : nullptr; }
+QUORV_EXPORT ClassDesc* LibClassDesc(int i) {
+    return i == 0 ? GetQuorvScratchesDesc() : nullptr;
+}
 
-QUORV_EXPORT ULONG LibVersion() { return VERSION_3DSMAX; }
+QUORV_EXPORT ULONG LibVersion() {
+    return VERSION_3DSMAX;
+}
 
-QUORV_EXPORT int LibInitialize() { return TRUE; }
+QUORV_EXPORT int LibInitialize() {
+    return TRUE;
+}
 
-QUORV_EXPORT int LibShutdown() { return TRUE; }
+QUORV_EXPORT int LibShutdown() {
+    return TRUE;
+}

@@ -14,6 +14,12 @@ ScratchParamsDesc paramsDesc(&quorvScratchesDesc);
 
 }  // namespace
 
-ClassDesc2* GetQuorvScratchesDesc() { return &quorvScratchesDesc; }
-ParamBlockDesc2* GetXYZParamBlockDesc() { return &xyzDesc; }
-ParamBlockDesc2* GetScratchParamBlockDesc() { return &paramsDesc; }
+ClassDesc2* GetQuorvScratchesDesc() {
+    return &quorvScratchesDesc;
+}
+ParamBlockDesc2* GetXYZParamBlockDesc() {
+    return &xyzDesc;
+}
+ParamBlockDesc2* GetScratchParamBlockDesc() {
+    return &paramsDesc;
+}

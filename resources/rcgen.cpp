@@ -57,8 +57,16 @@ std::vector<Token> tokenize(const std::string& s) {
     bool lineStart = true;
     while (i < s.size()) {
         const char c = s[i];
-        if (c == '\n') { ++line; ++i; lineStart = true; continue; }
-        if (std::isspace(static_cast<unsigned char>(c))) { ++i; continue; }
+        if (c == '\n') {
+            ++line;
+            ++i;
+            lineStart = true;
+            continue;
+        }
+        if (std::isspace(static_cast<unsigned char>(c))) {
+            ++i;
+            continue;
+        }
         if (lineStart && c == '#') {
             while (i < s.size() && s[i] != '\n') ++i;
             continue;
@@ -82,7 +90,11 @@ std::vector<Token> tokenize(const std::string& s) {
                 if (i >= s.size()) throw std::runtime_error("unterminated string");
                 const char d = s[i++];
                 if (d == '"') {
-                    if (i < s.size() && s[i] == '"') { text += '"'; ++i; continue; }
+                    if (i < s.size() && s[i] == '"') {
+                        text += '"';
+                        ++i;
+                        continue;
+                    }
                     break;
                 }
                 if (d == '\\' && i < s.size()) {
@@ -116,19 +128,31 @@ std::string wideLiteral(const std::string& utf8) {
         const unsigned char c = utf8[i];
         unsigned cp = c;
         int extra = 0;
-        if (c >= 0xF0) { cp = c & 0x07; extra = 3; }
-        else if (c >= 0xE0) { cp = c & 0x0F; extra = 2; }
-        else if (c >= 0xC0) { cp = c & 0x1F; extra = 1; }
-        else if (c >= 0x80) throw std::runtime_error("invalid UTF-8 in a string");
+        if (c >= 0xF0) {
+            cp = c & 0x07;
+            extra = 3;
+        } else if (c >= 0xE0) {
+            cp = c & 0x0F;
+            extra = 2;
+        } else if (c >= 0xC0) {
+            cp = c & 0x1F;
+            extra = 1;
+        } else if (c >= 0x80)
+            throw std::runtime_error("invalid UTF-8 in a string");
         if (extra && i + extra >= utf8.size())
             throw std::runtime_error("truncated UTF-8 in a string");
         for (int k = 1; k <= extra; ++k) cp = (cp << 6) | (utf8[i + k] & 0x3F);
         i += 1 + extra;
         char buf[16];
-        if (cp == '"' || cp == '\\') { out += '\\'; out += static_cast<char>(cp); }
-        else if (cp == '\n') out += "\\n";
-        else if (cp == '\t') out += "\\t";
-        else if (cp >= 0x20 && cp < 0x7F) out += static_cast<char>(cp);
+        if (cp == '"' || cp == '\\') {
+            out += '\\';
+            out += static_cast<char>(cp);
+        } else if (cp == '\n')
+            out += "\\n";
+        else if (cp == '\t')
+            out += "\\t";
+        else if (cp >= 0x20 && cp < 0x7F)
+            out += static_cast<char>(cp);
         else {
             std::snprintf(buf, sizeof buf, cp > 0xFFFF ? "\\U%08X" : "\\u%04X", cp);
             out += buf;
@@ -269,13 +293,16 @@ private:
         if (i_ >= t_.size()) fail("unexpected end of script");
         return t_[i_];
     }
-    bool atWord(const char* w) const { return i_ < t_.size() && t_[i_].kind == Token::Word && t_[i_].text == w; }
+    bool atWord(const char* w) const {
+        return i_ < t_.size() && t_[i_].kind == Token::Word && t_[i_].text == w;
+    }
     std::string expectWord() {
         if (peek().kind != Token::Word) fail("expected a word, found '" + peek().text + "'");
         return t_[i_++].text;
     }
     void expect(const char* p) {
-        if (peek().kind != Token::Punct || peek().text != p) fail(std::string("expected '") + p + "'");
+        if (peek().kind != Token::Punct || peek().text != p)
+            fail(std::string("expected '") + p + "'");
         ++i_;
     }
     // A number or a name defined in resource.h.
@@ -440,8 +467,10 @@ private:
         while (!atWord("BEGIN")) ++i_, peek();
         int depth = 0;
         do {
-            if (atWord("BEGIN")) ++depth;
-            else if (atWord("END")) --depth;
+            if (atWord("BEGIN"))
+                ++depth;
+            else if (atWord("END"))
+                --depth;
             ++i_;
         } while (depth > 0);
     }
