@@ -5,6 +5,7 @@
 
 #include <max.h>
 #include "tools/image.h"
+#include "tools/image_writer.h"
 #include "tools/progress.h"
 
 enum class BakeOutput { Color, Mono, Bump, Normal };
@@ -22,7 +23,11 @@ struct BakeOptions {
 };
 
 // Channels per output: RGBA colour, one mono value, the bump vector (x, y, z), or the
-// tangent-space normal encoded as 0.5 + 0.5 n. The map must have been updated for
-// options.time. The result does not depend on the number of threads.
-Image BakeMap(Texmap* map, const BakeOptions& options, Progress& progress);
+// tangent-space normal encoded as 0.5 + 0.5 n.
 int BakeChannels(BakeOutput output);
+
+// Bakes bands of rows in parallel and hands them to `out` top to bottom, each as soon as the
+// bands above it are written; only a few bands are held at once. The map must have been
+// updated for options.time. The rows do not depend on the number of threads. Throws what
+// `out` throws.
+void BakeMap(Texmap* map, const BakeOptions& options, Progress& progress, ImageWriter& out);

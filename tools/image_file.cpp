@@ -18,12 +18,20 @@ ImageFormat ImageFormatOf(const std::string& path) {
 }
 
 void WriteImage(OutputFile& out, ImageFormat format, const Image& image, int pngBits) {
+    WriteImageRows(
+        out, format, image.width, image.height, image.channels, pngBits,
+        [&](ImageWriter& writer) { writer.WriteRows(image.pixels.data(), image.height); });
+}
+
+void WriteImageRows(OutputFile& out, ImageFormat format, int width, int height, int channels,
+                    int pngBits, const std::function<void(ImageWriter&)>& produce) {
     try {
-        if (format == ImageFormat::Png) {
-            WritePng(out.TempPath(), image, pngBits);
-        } else {
-            WriteExr(out.TempPath(), image);
-        }
+        const std::unique_ptr<ImageWriter> writer =
+            format == ImageFormat::Png
+                ? OpenPngWriter(out.TempPath(), width, height, channels, pngBits)
+                : OpenExrWriter(out.TempPath(), width, height, channels);
+        produce(*writer);
+        writer->Finish();
     } catch (const ToolError& e) {
         throw ToolError("cannot write '" + out.Path() + "': " + e.what());
     }

@@ -1,9 +1,11 @@
 // Image files by extension: .png (8 or 16 bits) and .exr (32-bit float).
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "tools/image.h"
+#include "tools/image_writer.h"
 #include "tools/output_file.h"
 
 enum class ImageFormat { Png, Exr };
@@ -15,5 +17,9 @@ ImageFormat ImageFormatOf(const std::string& path);
 // Writes the image into the output's temporary file and commits it. `pngBits` (8 or 16)
 // applies to PNG only.
 void WriteImage(OutputFile& out, ImageFormat format, const Image& image, int pngBits);
+// The same for an image that `produce` hands to the writer row by row as it is made, so that
+// it is never held whole.
+void WriteImageRows(OutputFile& out, ImageFormat format, int width, int height, int channels,
+                    int pngBits, const std::function<void(ImageWriter&)>& produce);
 
 Image ReadImage(const std::string& path);

@@ -259,26 +259,29 @@ int main(int argc, char** argv) {
             RunEval(map, evalOptions, std::cin, std::cout);
         } else {
             const auto start = std::chrono::steady_clock::now();
-            Image image;
-            std::string summary;
+            int width = 0, height = 0;
             Interval valid = FOREVER;
             if (render->parsed()) {
                 map->Update(renderOptions.time, valid);
                 Progress progress("render", static_cast<std::uint64_t>(renderOptions.height),
                                   global.quiet);
-                image = RenderPreview(map, renderOptions, progress);
+                const Image image = RenderPreview(map, renderOptions, progress);
+                width = image.width, height = image.height;
+                WriteImage(*output, format, image, renderBits);
             } else {
                 map->Update(bakeOptions.time, valid);
                 Progress progress("bake", static_cast<std::uint64_t>(bakeOptions.height),
                                   global.quiet);
-                image = BakeMap(map, bakeOptions, progress);
+                width = bakeOptions.width, height = bakeOptions.height;
+                // Written as it is baked: the image is never held whole.
+                WriteImageRows(*output, format, width, height, BakeChannels(bakeOptions.output),
+                               bakeBits,
+                               [&](ImageWriter& out) { BakeMap(map, bakeOptions, progress, out); });
             }
             const auto elapsed = std::chrono::steady_clock::now() - start;
-            WriteImage(*output, format, image, render->parsed() ? renderBits : bakeBits);
             if (!global.quiet) {
                 std::cerr << (render->parsed() ? "rendered " : "baked ") << output->Path() << ": "
-                          << image.width << "x" << image.height << " in " << Seconds(elapsed)
-                          << "\n";
+                          << width << "x" << height << " in " << Seconds(elapsed) << "\n";
             }
         }
     } catch (const ToolError& e) {

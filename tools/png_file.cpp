@@ -39,25 +39,99 @@ int ColorType(int channels) {
 }
 
 // The libpng calls with their longjmp target; only trivially destructible locals live here.
-bool WriteRows(std::FILE* file, const Image& image, int bits, png_bytep* rows, std::string* error) {
-    png_structp png =
-        png_create_write_struct(PNG_LIBPNG_VER_STRING, error, OnPngError, OnPngWarning);
-    if (!png) return false;
-    png_infop info = png_create_info_struct(png);
-    if (!info || setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        return false;
-    }
+bool StartPng(png_structp png, png_infop info, std::FILE* file, int width, int height, int bits,
+              int channels) {
+    if (setjmp(png_jmpbuf(png))) return false;
     png_init_io(png, file);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(image.width),
-                 static_cast<png_uint_32>(image.height), bits, ColorType(image.channels),
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), bits,
+                 ColorType(channels), PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
-    png_write_image(png, rows);
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
     return true;
 }
+
+bool WritePngRows(png_structp png, png_bytepp rows, int count) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    png_write_rows(png, rows, static_cast<png_uint_32>(count));
+    return true;
+}
+
+bool EndPng(png_structp png) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    png_write_end(png, nullptr);
+    return true;
+}
+
+class PngWriter final : public ImageWriter {
+public:
+    PngWriter(const std::string& path, int width, int height, int channels, int bits)
+        : bytes_(bits == 16 ? 2 : 1),
+          maxCode_(bits == 16 ? 65535u : 255u),
+          rowLength_(static_cast<std::size_t>(width) * channels) {
+        file_.reset(std::fopen(path.c_str(), "wb"));
+        if (!file_) throw ToolError("cannot open the file for writing");
+        png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, &error_, OnPngError, OnPngWarning);
+        info_ = png_ ? png_create_info_struct(png_) : nullptr;
+        if (!info_) {
+            png_destroy_write_struct(&png_, &info_);
+            throw ToolError("libpng: out of memory");
+        }
+        if (!StartPng(png_, info_, file_.get(), width, height, bits, channels)) Fail();
+    }
+    ~PngWriter() override {
+        if (png_) png_destroy_write_struct(&png_, &info_);
+    }
+
+    void WriteRows(const float* rows, int count) override {
+        if (!png_) throw ToolError("libpng: " + error_);
+        const std::size_t rowBytes = rowLength_ * bytes_;
+        band_.resize(rowBytes * count);
+        pointers_.resize(count);
+        for (int y = 0; y < count; ++y) {
+            png_bytep row = band_.data() + rowBytes * y;
+            pointers_[y] = row;
+            const float* src = rows + rowLength_ * y;
+            for (std::size_t i = 0; i < rowLength_; ++i) {
+                const std::uint32_t code = Quantise(src[i], maxCode_);
+                if (bytes_ == 2) {  // PNG stores 16-bit samples big-endian
+                    row[2 * i] = static_cast<png_byte>(code >> 8);
+                    row[2 * i + 1] = static_cast<png_byte>(code & 0xFF);
+                } else {
+                    row[i] = static_cast<png_byte>(code);
+                }
+            }
+        }
+        if (!WritePngRows(png_, pointers_.data(), count)) Fail();
+    }
+
+    void Finish() override {
+        if (!png_) throw ToolError("libpng: " + error_);
+        if (!EndPng(png_)) Fail();
+        png_destroy_write_struct(&png_, &info_);
+        if (std::fflush(file_.get()) != 0 || std::ferror(file_.get())) {
+            throw ToolError("the write failed (disk full?)");
+        }
+        // Closing may still fail to write what the system held back.
+        if (std::fclose(file_.release()) != 0) throw ToolError("the write failed (disk full?)");
+    }
+
+private:
+    // After a libpng error its structures may only be destroyed.
+    [[noreturn]] void Fail() {
+        png_destroy_write_struct(&png_, &info_);
+        throw ToolError("libpng: " + error_);
+    }
+
+    int bytes_;
+    std::uint32_t maxCode_;
+    std::size_t rowLength_;
+    FilePtr file_;
+    png_structp png_ = nullptr;
+    png_infop info_ = nullptr;
+    std::string error_;
+    std::vector<png_byte> band_;
+    std::vector<png_bytep> pointers_;
+};
 
 struct ReadResult {
     png_uint_32 width = 0, height = 0;
@@ -94,35 +168,15 @@ bool ReadRows(png_structp png, png_bytep* rows) {
 
 }  // namespace
 
+std::unique_ptr<ImageWriter> OpenPngWriter(const std::string& path, int width, int height,
+                                           int channels, int bits) {
+    return std::make_unique<PngWriter>(path, width, height, channels, bits);
+}
+
 void WritePng(const std::string& path, const Image& image, int bits) {
-    const int bytes = bits == 16 ? 2 : 1;
-    const std::uint32_t maxCode = bits == 16 ? 65535u : 255u;
-    const std::size_t rowBytes = image.RowLength() * bytes;
-    std::vector<png_byte> data(rowBytes * image.height);
-    std::vector<png_bytep> rows(image.height);
-    for (int y = 0; y < image.height; ++y) {
-        png_bytep row = data.data() + rowBytes * y;
-        rows[y] = row;
-        const float* src = image.Row(y);
-        for (std::size_t i = 0; i < image.RowLength(); ++i) {
-            const std::uint32_t code = Quantise(src[i], maxCode);
-            if (bytes == 2) {  // PNG stores 16-bit samples big-endian
-                row[2 * i] = static_cast<png_byte>(code >> 8);
-                row[2 * i + 1] = static_cast<png_byte>(code & 0xFF);
-            } else {
-                row[i] = static_cast<png_byte>(code);
-            }
-        }
-    }
-    FilePtr file(std::fopen(path.c_str(), "wb"));
-    if (!file) throw ToolError("cannot open the file for writing");
-    std::string error;
-    if (!WriteRows(file.get(), image, bits, rows.data(), &error)) {
-        throw ToolError("libpng: " + error);
-    }
-    if (std::fflush(file.get()) != 0 || std::ferror(file.get())) {
-        throw ToolError("the write failed (disk full?)");
-    }
+    PngWriter writer(path, image.width, image.height, image.channels, bits);
+    writer.WriteRows(image.pixels.data(), image.height);
+    writer.Finish();
 }
 
 Image ReadPng(const std::string& path) {
