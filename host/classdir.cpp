@@ -57,8 +57,12 @@ ClassDesc* ClassDirectory::FindClass(SClass_ID sclass, const Class_ID& cid) {
 int ClassDirectory::AddModuleClasses(HMODULE module) {
     typedef int (*NumClassesProc)();
     typedef ClassDesc* (*ClassDescProc)(int);
-    auto num = reinterpret_cast<NumClassesProc>(GetProcAddress(module, "LibNumberClasses"));
-    auto desc = reinterpret_cast<ClassDescProc>(GetProcAddress(module, "LibClassDesc"));
+    // Through void (*)(): Windows' FARPROC returns INT_PTR, and GCC warns on a direct cast.
+    typedef void (*AnyProc)();
+    auto num = reinterpret_cast<NumClassesProc>(
+        reinterpret_cast<AnyProc>(GetProcAddress(module, "LibNumberClasses")));
+    auto desc = reinterpret_cast<ClassDescProc>(
+        reinterpret_cast<AnyProc>(GetProcAddress(module, "LibClassDesc")));
     if (!num || !desc) return 0;
     int added = 0;
     const int n = num();
