@@ -80,8 +80,8 @@ Rgb ShadeHit(Texmap* map, const PreviewScene& scene, const SurfaceHit& hit, doub
     const float diffuse = kAmbient + kKey * std::max(0.0f, DotProd(n, kKeyLight)) +
                           kFill * std::max(0.0f, DotProd(n, kFillLight));
     const Point3 half = Normalize(kKeyLight + view);
-    const float spec = kSpecular * std::pow(std::max(0.0f, DotProd(n, half)), kShininess);
-    return {c.r * diffuse + spec, c.g * diffuse + spec, c.b * diffuse + spec};
+    const float highlight = kSpecular * std::pow(std::max(0.0f, DotProd(n, half)), kShininess);
+    return {c.r * diffuse + highlight, c.g * diffuse + highlight, c.b * diffuse + highlight};
 }
 
 }  // namespace
