@@ -41,7 +41,8 @@ void QuorvScratches::ApplyDistortion(ShadeContext& sc, Point3& p) const {
     }
 }
 
-ScratchInputs QuorvScratches::GatherScratchInputs(ShadeContext& sc) const {
+// Inline: the record is filled in the caller's frame, not copied out of a call.
+inline ScratchInputs QuorvScratches::GatherScratchInputs(ShadeContext& sc) const {
     ScratchInputs in;
     in.thresholdLow = thresholdLow;
     in.thresholdHigh = thresholdHigh;
