@@ -9,6 +9,20 @@ namespace {
 
 // Stands in for a size of 0, which would scale the pattern to infinity.
 constexpr float kMinSize = 0.001f;
+// The step of the bump differences for bumpDelta 0, the low end of its range.
+constexpr float kMinBumpStep = 0.001f;
+
+// Sub-maps and the texture output are not ours: a channel they answer that is not a finite
+// number reads as 0, so that one broken map cannot make the whole shading result NaN.
+float Finite(float v) {
+    return std::isfinite(v) ? v : 0.0f;
+}
+AColor Finite(const AColor& c) {
+    return AColor(Finite(c.r), Finite(c.g), Finite(c.b), Finite(c.a));
+}
+Point3 Finite(const Point3& p) {
+    return Point3(Finite(p.x), Finite(p.y), Finite(p.z));
+}
 
 }  // namespace
 
@@ -63,7 +77,7 @@ inline ScratchInputs QuorvScratches::GatherScratchInputs(ShadeContext& sc) const
 }
 
 AColor QuorvScratches::SlotColor(ShadeContext& sc, int slot, int enabled, const Color& col) const {
-    if (enabled && subTex[slot]) return subTex[slot]->EvalColor(sc);
+    if (enabled && subTex[slot]) return Finite(subTex[slot]->EvalColor(sc));
     return AColor(col.r, col.g, col.b, 1.0f);
 }
 
@@ -95,7 +109,8 @@ AColor QuorvScratches::EvalColor(ShadeContext& sc) {
     // No clamp: a factor outside 0..1 extrapolates, alpha included.
     const AColor out = c1 * (1.0f - f) + c2 * f;
 
-    result = texout ? texout->Filter(out) : out;
+    // Huge colours from the maps can still overflow in the blend or the output's scaling.
+    result = Finite(texout ? texout->Filter(out) : out);
     sc.PutCache(this, result);
     return result;
 }
@@ -103,7 +118,10 @@ AColor QuorvScratches::EvalColor(ShadeContext& sc) {
 float QuorvScratches::EvalMono(ShadeContext& sc) {
     // Through the virtual call, so the cache and the texture output apply.
     const AColor c = EvalColor(sc);
-    return ((c.r + c.g) + c.b) / 3.0f;
+    const float mono = ((c.r + c.g) + c.b) / 3.0f;
+    if (std::isfinite(mono)) return mono;
+    // Channels near the float limit overflow the single-precision sum, not their mean.
+    return Finite(static_cast<float>((static_cast<double>(c.r) + c.g + c.b) / 3.0));
 }
 
 Point3 QuorvScratches::EvalNormalPerturb(ShadeContext& sc) {
@@ -118,7 +136,9 @@ Point3 QuorvScratches::EvalNormalPerturb(ShadeContext& sc) {
     // The basis stays unit length: the step is taken in pattern units.
     p = p / EffectiveSize(sc);
 
-    const float d = bumpDelta * 0.01f + 0.001f;
+    float d = bumpDelta * 0.01f + 0.001f;
+    // A bumpDelta below its range (or NaN, from a script) gives no usable step.
+    if (!(d > 0.0f)) d = kMinBumpStep;
     const ScratchInputs in = GatherScratchInputs(sc);
     // Forward differences of the unfiltered field, whatever filterMaps says.
     const float f0 = scratchPattern(p, in);
@@ -131,19 +151,19 @@ Point3 QuorvScratches::EvalNormalPerturb(ShadeContext& sc) {
     Texmap* map1 = subTex[SUBTEX_COLOR1];
     Texmap* map2 = subTex[SUBTEX_COLOR2];
     if (col1mapEnabled && map1) {
-        m1 = map1->EvalMono(sc);
-        b1 = map1->EvalNormalPerturb(sc);
+        m1 = Finite(map1->EvalMono(sc));
+        b1 = Finite(map1->EvalNormalPerturb(sc));
     } else {
         m1 = ((color1.r + color1.g) + color1.b) / 3.0f;
     }
     if (col2mapEnabled && map2) {
-        m2 = map2->EvalMono(sc);
-        b2 = map2->EvalNormalPerturb(sc);
+        m2 = Finite(map2->EvalMono(sc));
+        b2 = Finite(map2->EvalNormalPerturb(sc));
     } else {
         m2 = ((color2.r + color2.g) + color2.b) / 3.0f;
     }
 
     const float D = m2 - m1;
     const Point3 r = G * D + b2 * f0 + b1 * (1.0f - f0);
-    return texout ? texout->Filter(r) : r;
+    return Finite(texout ? texout->Filter(r) : r);
 }

@@ -47,6 +47,15 @@ MSTR ModuleString(int id) {
     return MSTR(GetModuleString(id));
 }
 
+// Each channel into 0..1. ClampMinMax lets NaN through (every comparison with it is false); a
+// NaN channel, which only a script or a damaged scene can set, reads as 0.
+void ClampColor(Color& c) {
+    c.ClampMinMax();
+    for (float* v : {&c.r, &c.g, &c.b}) {
+        if (std::isnan(*v)) *v = 0.0f;
+    }
+}
+
 }  // namespace
 
 QuorvScratches::QuorvScratches() {
@@ -115,9 +124,9 @@ void QuorvScratches::Update(TimeValue t, Interval& valid) {
         if (texout) texout->Update(t, ivalid);
 
         pblock->GetValue(scratch_color1, t, color1, ivalid);
-        color1.ClampMinMax();
+        ClampColor(color1);
         pblock->GetValue(scratch_color2, t, color2, ivalid);
-        color2.ClampMinMax();
+        ClampColor(color2);
         for (Texmap* m : subTex) {
             if (m) m->Update(t, ivalid);
         }
