@@ -15,6 +15,7 @@
 #include "tools/eval_command.h"
 #include "tools/image_file.h"
 #include "tools/info_command.h"
+#include "tools/interrupt.h"
 #include "tools/map_setup.h"
 #include "tools/output_file.h"
 #include "tools/plugin_module.h"
@@ -94,6 +95,7 @@ std::string Seconds(std::chrono::steady_clock::duration d) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    InstallInterruptHandlers();
     CLI::App app{
         "Evaluates, previews and bakes the QuorvScratches procedural map through its "
         "plug-in module, as a host does.",

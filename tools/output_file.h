@@ -1,5 +1,6 @@
 // An output file that appears only when complete: the data goes to a temporary file in the
 // same folder (so the final rename cannot cross file systems), which Commit renames into place.
+// An interruption (interrupt.h) removes the temporary file too.
 #pragma once
 
 #include <string>
@@ -22,4 +23,5 @@ private:
     std::string path_;
     std::string tempPath_;
     bool committed_ = false;
+    int pendingSlot_ = -1;
 };

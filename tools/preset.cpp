@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <fstream>
+#include <sstream>
 
 #include <nlohmann/json.hpp>
 
@@ -82,11 +83,20 @@ bool JsonValue(const ParamRef& param, const json& j, ParamValue& value) {
 
 void LoadPreset(const std::string& path, Texmap* map, ClassDesc* cd, TimeValue t,
                 MapSources& sources) {
-    std::ifstream in(path);
+    std::ifstream in(path, std::ios::binary);
     if (!in) throw ToolError("cannot read preset '" + path + "': no such readable file");
+    std::ostringstream text;
+    text << in.rdbuf();
+    LoadPresetText(text.str(), path, std::filesystem::absolute(path).parent_path(), map, cd, t,
+                   sources);
+}
+
+void LoadPresetText(std::string_view text, const std::string& path,
+                    const std::filesystem::path& base, Texmap* map, ClassDesc* cd, TimeValue t,
+                    MapSources& sources) {
     json root;
     try {
-        root = json::parse(in);
+        root = json::parse(text);
     } catch (const json::exception& e) {
         throw ToolError("cannot read preset '" + path + "': " + e.what());
     }
@@ -138,7 +148,6 @@ void LoadPreset(const std::string& path, Texmap* map, ClassDesc* cd, TimeValue t
         }
     }
     if (root.contains(kMapsKey)) {
-        const std::filesystem::path base = std::filesystem::absolute(path).parent_path();
         for (const auto& [slot, j] : root[kMapsKey].items()) {
             if (!j.is_string()) {
                 throw ToolError("preset '" + path + "': maps." + slot +

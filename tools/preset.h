@@ -5,7 +5,9 @@
 // Blocks are keyed by their internal names, parameters by theirs.
 #pragma once
 
+#include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "tools/map_setup.h"
 
@@ -13,6 +15,11 @@
 // preset's folder. Throws ToolError (unreadable file, bad JSON, unknown names, bad values).
 void LoadPreset(const std::string& path, Texmap* map, ClassDesc* cd, TimeValue t,
                 MapSources& sources);
+// The same for a preset's text: messages call it `path`, and relative image paths are taken
+// from `base`.
+void LoadPresetText(std::string_view text, const std::string& path,
+                    const std::filesystem::path& base, Texmap* map, ClassDesc* cd, TimeValue t,
+                    MapSources& sources);
 
 // Writes every value parameter of both blocks and the filled map slots. The file appears
 // only when complete. Throws ToolError.
