@@ -1,17 +1,20 @@
 #!/usr/bin/env bash
 # Installs what the build needs, builds, and runs one job:
 #   ./build.sh preview   render the map's default preview to preview.png
-#   ./build.sh test      build and run every test, in the release and the sanitizer builds,
-#                        then the Windows module under Wine
+#   ./build.sh test      build and run every test, in the release and the sanitizer builds
+#                        (ASan + UBSan, TSan), then run each fuzz target for a minute;
+#                        the Windows module runs under Wine after the sanitizer builds
 set -euo pipefail
 cd "$(dirname "$0")"
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           libpng-dev libopenexr-dev libcli11-dev nlohmann-json3-dev libtbb-dev)
+# The fuzz targets: clang and its libFuzzer runtime.
+fuzz_packages=(clang libclang-rt-14-dev)
 
 install_deps() {
     local missing=()
-    for p in "${packages[@]}"; do
+    for p in "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
     done
     if ((${#missing[@]})); then
@@ -29,19 +32,21 @@ build() {
 job=${1:-}
 case "$job" in
 preview)
-    install_deps
+    install_deps "${packages[@]}"
     build release
     ./build/release/tools/quorv-scratches render -o preview.png
     echo "wrote preview.png"
     ;;
 test)
-    install_deps
-    for preset in release debug; do
+    install_deps "${packages[@]}" "${fuzz_packages[@]}"
+    for preset in release debug tsan; do
         build "$preset"
         ctest --preset "$preset" -j "$(nproc)"
     done
     # The Windows module under Wine (tests/windows/run.sh installs MinGW-w64, Wine, Xvfb).
     tests/windows/run.sh
+    build fuzz
+    fuzz/run.sh build/fuzz 60
     ;;
 *)
     echo "usage: ./build.sh preview|test" >&2
