@@ -22,12 +22,14 @@ void Say(const char* text) {
 }
 
 void OnInterrupt(int sig) {
+    bool removed = false;
     for (auto& slot : pending) {
-        if (const char* path = slot.load()) unlink(path);
+        if (const char* path = slot.load()) removed = unlink(path) == 0 || removed;
     }
-    Say(sig == SIGINT    ? "\nquorv-scratches: interrupted; no output was written\n"
-        : sig == SIGTERM ? "\nquorv-scratches: terminated; no output was written\n"
-                         : "\nquorv-scratches: hung up; no output was written\n");
+    Say(sig == SIGINT    ? "\nquorv-scratches: interrupted"
+        : sig == SIGTERM ? "\nquorv-scratches: terminated"
+                         : "\nquorv-scratches: hung up");
+    Say(removed ? "; the unfinished output was removed\n" : "\n");
     // The handler was reset on entry (SA_RESETHAND), and the signal is blocked while it runs:
     // it is delivered again on return, now with its default action.
     raise(sig);
