@@ -23,6 +23,10 @@ void* countedAllocation(std::size_t size) {
     return std::malloc(size == 0 ? 1 : size);
 }
 
+// Called through a pointer the compiler cannot see into, so that inlining the deletes below
+// does not make it pair free with a new-expression and warn of a mismatch that is none.
+void (*volatile release)(void*) = [](void* p) { std::free(p); };
+
 // The definition an interposed name would have had without this binary, looked up on first
 // use (no function-local static: its guard must not run inside a lock function).
 template <typename Fn>
@@ -65,22 +69,22 @@ void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
     return countedAllocation(size);
 }
 void operator delete(void* p) noexcept {
-    std::free(p);
+    release(p);
 }
 void operator delete[](void* p) noexcept {
-    std::free(p);
+    release(p);
 }
 void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
+    release(p);
 }
 void operator delete[](void* p, std::size_t) noexcept {
-    std::free(p);
+    release(p);
 }
 void operator delete(void* p, const std::nothrow_t&) noexcept {
-    std::free(p);
+    release(p);
 }
 void operator delete[](void* p, const std::nothrow_t&) noexcept {
-    std::free(p);
+    release(p);
 }
 
 extern "C" {
