@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -276,8 +277,16 @@ std::string FormatValue(const ParamValue& value) {
         case ValueKind::Float:
             return FormatFloat(static_cast<float>(value.number));
         case ValueKind::Int:
-        case ValueKind::Bool:
-            return std::to_string(static_cast<long long>(value.number));
+        case ValueKind::Bool: {
+            // A preset can hold any JSON number here: only whole numbers that fit print as
+            // integers (converting the others would be undefined), the rest as they were read.
+            const double n = value.number;
+            if (n == std::trunc(n) && std::fabs(n) < 9007199254740992.0)
+                return std::to_string(static_cast<long long>(n));
+            char text[32];
+            std::snprintf(text, sizeof text, "%.17g", n);
+            return text;
+        }
         case ValueKind::Color:
         case ValueKind::Point:
             return FormatFloat(value.rgb[0]) + "," + FormatFloat(value.rgb[1]) + "," +

@@ -20,7 +20,11 @@
 
 #include "tool_runner.h"
 #include "tools/exr_file.h"
+#include "tools/plugin_module.h"
 #include "tools/png_file.h"
+#include "tools/preset.h"
+#include "tools/texmap_ptr.h"
+#include "tools/tool_error.h"
 
 namespace fs = std::filesystem;
 
@@ -251,6 +255,29 @@ TEST(Faults, HostileSettingsAndInputAreRefusedWithOneLine) {
                                 "1e30 -1e30 3e38\n0 0 0\n");
     EXPECT_EQ(odd.exitCode, 0) << odd.err;
     EXPECT_EQ(odd.out, "0\n0\n");
+}
+
+// Found by the preset fuzzer: a whole-number parameter given a JSON number that no integer
+// holds was refused with a message that converted it to an integer first.
+TEST(Faults, PresetNumbersNoIntegerHoldsAreRefusedAsWritten) {
+    PluginModule module(QUORV_MODULE_DIR);
+    const std::pair<const char*, const char*> cases[] = {
+        {R"({"params": {"useDistortion": 88888888888888888888888888884}})",
+         "useDistortion=8.88888888888888"},
+        {R"({"params": {"levels": -1e300}})", "levels=-1.0000000000000001e+300 is not accepted"},
+        {R"({"params": {"levels": 2.5}})", "levels=2.5"},
+        {R"({"Mapping": {"seed": 1e19}})", "seed=1e+19"},
+    };
+    for (const auto& [text, shown] : cases) {
+        TexmapPtr map = CreateMap(module.ScratchesClass());
+        MapSources sources;
+        try {
+            LoadPresetText(text, "p.json", "/", map.get(), module.ScratchesClass(), 0, sources);
+            ADD_FAILURE() << text << " was accepted";
+        } catch (const ToolError& e) {
+            EXPECT_NE(std::string(e.what()).find(shown), std::string::npos) << e.what();
+        }
+    }
 }
 
 TEST(Faults, InterruptedBakeLeavesNothingAndSaysSo) {
