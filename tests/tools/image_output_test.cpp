@@ -20,24 +20,6 @@ std::string ReadBytes(const std::filesystem::path& path) {
     return bytes.str();
 }
 
-// The eval input that samples what bake samples at each pixel centre, row by row from the
-// top, with the pixel's footprint as the screen derivatives.
-std::string BakeSamples(int w, int h, float extent) {
-    std::string input;
-    char line[160];
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            const float u = (static_cast<float>(x) + 0.5f) / static_cast<float>(w);
-            const float v = 1.0f - (static_cast<float>(y) + 0.5f) / static_cast<float>(h);
-            std::snprintf(line, sizeof line, "%.9g %.9g 0 %.9g 0 0 0 %.9g 0\n", u * extent,
-                          v * extent, extent / static_cast<float>(w),
-                          -extent / static_cast<float>(h));
-            input += line;
-        }
-    }
-    return input;
-}
-
 std::vector<float> EvalValues(const std::vector<std::string>& args, const std::string& input) {
     const ToolRun run = RunTool(args, input);
     EXPECT_EQ(run.exitCode, 0) << run.err;

@@ -66,23 +66,6 @@ TEST(ImageStream, FullDiskIsAnError) {
     EXPECT_THROW(WriteExr("/dev/full", image), ToolError);
 }
 
-// Pixel centres of a w x h bake, as `eval` lines with the pixel footprint.
-std::string BakeSamples(int w, int h, float extent) {
-    std::string input;
-    char line[160];
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            const float u = (static_cast<float>(x) + 0.5f) / static_cast<float>(w);
-            const float v = 1.0f - (static_cast<float>(y) + 0.5f) / static_cast<float>(h);
-            std::snprintf(line, sizeof line, "%.9g %.9g 0 %.9g 0 0 0 %.9g 0\n", u * extent,
-                          v * extent, extent / static_cast<float>(w),
-                          -extent / static_cast<float>(h));
-            input += line;
-        }
-    }
-    return input;
-}
-
 TEST(ImageStream, BakeWritesEveryBandInItsPlace) {
     // Tall enough for more bands than are ever in flight, so band buffers are reused.
     constexpr int kW = 3, kH = 300;

@@ -1,5 +1,7 @@
 #include "tool_runner.h"
 
+#include <cstdio>
+
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
@@ -72,4 +74,20 @@ std::vector<std::string> ScratchFolder::Files() const {
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::string BakeSamples(int w, int h, float extent) {
+    std::string input;
+    char line[160];
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const float u = (static_cast<float>(x) + 0.5f) / static_cast<float>(w);
+            const float v = 1.0f - (static_cast<float>(y) + 0.5f) / static_cast<float>(h);
+            std::snprintf(line, sizeof line, "%.9g %.9g 0 %.9g 0 0 0 %.9g 0\n", u * extent,
+                          v * extent, extent / static_cast<float>(w),
+                          -extent / static_cast<float>(h));
+            input += line;
+        }
+    }
+    return input;
 }
