@@ -3,6 +3,7 @@
 
 #include "maxtypes.h"
 #include "maxheap.h"
+#include "baseinterface.h"
 #include "interval.h"
 #include "strclass.h"
 #include "bitarray.h"

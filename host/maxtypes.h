@@ -30,6 +30,22 @@ private:
     ULONG a, b;
 };
 
+// Names an interface that an object may serve (InterfaceServer::GetInterface).
+class Interface_ID {
+public:
+    Interface_ID() : a(0), b(0) {}
+    Interface_ID(ULONG aa, ULONG bb) : a(aa), b(bb) {}
+    ULONG PartA() const { return a; }
+    ULONG PartB() const { return b; }
+    void SetPartA(ULONG aa) { a = aa; }
+    void SetPartB(ULONG bb) { b = bb; }
+    int operator==(const Interface_ID& id) const { return a == id.a && b == id.b; }
+    int operator!=(const Interface_ID& id) const { return a != id.a || b != id.b; }
+
+private:
+    ULONG a, b;
+};
+
 #define TEXMAP_CLASS_ID 0x00000C10
 #define MATERIAL_CLASS_ID 0x00000C00
 #define REF_TARGET_CLASS_ID 0x00000200

@@ -6,6 +6,12 @@ Animatable::~Animatable() = default;
 void Animatable::DeleteThis() {
     delete this;
 }
+void* Animatable::GetInterface(ULONG) {
+    return nullptr;
+}
+BaseInterface* Animatable::GetInterface(Interface_ID id) {
+    return InterfaceServer::GetInterface(id);
+}
 Class_ID Animatable::ClassID() {
     return Class_ID(0, 0);
 }

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "baseinterface.h"
 #include "interval.h"
 #include "maxheap.h"
 #include "maxtypes.h"
@@ -15,7 +16,7 @@ class ISave;
 class ILoad;
 typedef ReferenceTarget* RefTargetHandle;
 
-class Animatable : public MaxHeapOperators {
+class Animatable : public InterfaceServer {
 public:
     Animatable() = default;
     Animatable(const Animatable&) = delete;
@@ -34,6 +35,10 @@ public:
     virtual IParamBlock2* GetParamBlock(int i);
     virtual IParamBlock2* GetParamBlockByID(BlockID id);
     virtual int SubNumToRefNum(int subNum);
+
+    // Interfaces beyond the class hierarchy; null for those the object does not serve.
+    virtual void* GetInterface(ULONG id);
+    BaseInterface* GetInterface(Interface_ID id) override;
 
     virtual BOOL IsRefMaker() { return FALSE; }
     virtual BOOL IsRefTarget() { return FALSE; }

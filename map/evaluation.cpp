@@ -81,28 +81,33 @@ AColor QuorvScratches::SlotColor(ShadeContext& sc, int slot, int enabled, const 
     return AColor(col.r, col.g, col.b, 1.0f);
 }
 
+inline bool QuorvScratches::Field(ShadeContext& sc, float& f) const {
+    // Unfiltered, the derivatives would go unused: the point alone is asked for.
+    const bool filtered = sc.filterMaps != 0;
+    Point3 p(0.0f, 0.0f, 0.0f), dpdx(0.0f, 0.0f, 0.0f), dpdy(0.0f, 0.0f, 0.0f);
+    const int mapped = filtered ? xyzGen.GetPoint(sc, p, dpdx, dpdy) : xyzGen.GetPoint(sc, p);
+    if (!mapped) return false;
+    if (useDistortion) ApplyDistortion(sc, p);
+
+    const float s = EffectiveSize(sc);
+    p = p / s;
+    const ScratchInputs in = GatherScratchInputs(sc);
+    if (filtered) {
+        f = scratchPatternFiltered(p, dpdx / s, dpdy / s, in);
+    } else {
+        f = scratchPattern(p, in);
+    }
+    return true;
+}
+
 AColor QuorvScratches::EvalColor(ShadeContext& sc) {
     if (!sc.doMaps) return AColor(0.0f, 0.0f, 0.0f, 0.0f);
     AColor result(0.0f, 0.0f, 0.0f, 1.0f);
     if (sc.GetCache(this, result)) return result;
     if (GetGBufID()) sc.SetGBufferID(static_cast<int>(GetGBufID()));
 
-    // Unfiltered, the derivatives would go unused: the point alone is asked for.
-    const bool filtered = sc.filterMaps != 0;
-    Point3 p(0.0f, 0.0f, 0.0f), dpdx(0.0f, 0.0f, 0.0f), dpdy(0.0f, 0.0f, 0.0f);
-    const int mapped = filtered ? xyzGen.GetPoint(sc, p, dpdx, dpdy) : xyzGen.GetPoint(sc, p);
-    if (!mapped) return AColor(0.0f, 0.0f, 0.0f, 0.0f);
-    if (useDistortion) ApplyDistortion(sc, p);
-
-    const float s = EffectiveSize(sc);
-    p = p / s;
-    const ScratchInputs in = GatherScratchInputs(sc);
     float f;
-    if (filtered) {
-        f = scratchPatternFiltered(p, dpdx / s, dpdy / s, in);
-    } else {
-        f = scratchPattern(p, in);
-    }
+    if (!Field(sc, f)) return AColor(0.0f, 0.0f, 0.0f, 0.0f);
 
     const AColor c1 = SlotColor(sc, SUBTEX_COLOR1, col1mapEnabled, color1);
     const AColor c2 = SlotColor(sc, SUBTEX_COLOR2, col2mapEnabled, color2);
@@ -113,6 +118,13 @@ AColor QuorvScratches::EvalColor(ShadeContext& sc) {
     result = Finite(texout ? texout->Filter(out) : out);
     sc.PutCache(this, result);
     return result;
+}
+
+float QuorvScratches::EvalField(ShadeContext& sc) const {
+    float f = 1.0f;
+    if (!sc.doMaps || !Field(sc, f)) return 1.0f;
+    // A sub-map answering NaN can make the field NaN; it then reads as the clean surface.
+    return std::isfinite(f) ? f : 1.0f;
 }
 
 float QuorvScratches::EvalMono(ShadeContext& sc) {

@@ -254,6 +254,11 @@ IParamBlock2* QuorvScratches::GetParamBlock(int i) {
     }
 }
 
+BaseInterface* QuorvScratches::GetInterface(Interface_ID id) {
+    if (id == QUORVSCRATCHES_INTERFACE) return &extension;
+    return Texmap::GetInterface(id);
+}
+
 IParamBlock2* QuorvScratches::GetParamBlockByID(BlockID id) {
     if (pblock && pblock->ID() == id) return pblock;
     if (pblockXYZ && pblockXYZ->ID() == id) return pblockXYZ;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "coords/xyz_gen.h"
+#include "map/iquorv_scratches.h"
 #include "map/params_ids.h"
 #include "pattern/scratch_inputs.h"
 #include "plugin/host.h"
@@ -15,6 +16,8 @@ public:
     AColor EvalColor(ShadeContext& sc) override;
     float EvalMono(ShadeContext& sc) override;
     Point3 EvalNormalPerturb(ShadeContext& sc) override;
+    // The scratch field alone (IQuorvScratches::EvalField).
+    float EvalField(ShadeContext& sc) const;
 
     // MtlBase
     void Update(TimeValue t, Interval& valid) override;
@@ -53,6 +56,9 @@ public:
     int NumParamBlocks() override { return 2; }
     IParamBlock2* GetParamBlock(int i) override;
     IParamBlock2* GetParamBlockByID(BlockID id) override;
+    // IQuorvScratches, which only tools ask for; everything else as the base class.
+    BaseInterface* GetInterface(Interface_ID id) override;
+    using Texmap::GetInterface;
     void DeleteThis() override { delete this; }
 
     // References
@@ -68,7 +74,19 @@ protected:
     void SetReference(int i, RefTargetHandle rtarg) override;
 
 private:
+    // The map's IQuorvScratches: owned by the map, never released by its callers.
+    class Extension final : public IQuorvScratches {
+    public:
+        explicit Extension(QuorvScratches& map) : map_(map) {}
+        float EvalField(ShadeContext& sc) override { return map_.EvalField(sc); }
+
+    private:
+        QuorvScratches& map_;
+    };
+
     // Evaluation steps; they only read the cached state.
+    // The field at the sample into f; false where the mapping gives no point.
+    bool Field(ShadeContext& sc, float& f) const;
     ScratchInputs GatherScratchInputs(ShadeContext& sc) const;
     void ApplyDistortion(ShadeContext& sc, Point3& p) const;
     float EffectiveSize(ShadeContext& sc) const;
@@ -111,4 +129,5 @@ private:
     Interval ivalid;
     TexHandle* texHandle = nullptr;
     Interval texHandleValid;
+    Extension extension{*this};
 };

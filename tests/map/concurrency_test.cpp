@@ -57,7 +57,7 @@ ScratchPtr EveryFeatureOn() {
     return map;
 }
 
-constexpr int kValues = 8;  // r g b a, mono, bump x y z
+constexpr int kValues = 9;  // r g b a, mono, bump x y z, field
 
 void EvaluateOne(QuorvScratches* map, const Point3& p, int i, INode* nodes, float* out) {
     SampleShadeContext sc = SampleAt(p, Point3(0.04f, 0.01f, 0.0f), Point3(0.0f, 0.03f, 0.02f));
@@ -68,7 +68,8 @@ void EvaluateOne(QuorvScratches* map, const Point3& p, int i, INode* nodes, floa
     sc.ResetCache();
     const float mono = map->EvalMono(sc);
     const Point3 n = map->EvalNormalPerturb(sc);
-    const float values[kValues] = {c.r, c.g, c.b, c.a, mono, n.x, n.y, n.z};
+    const float field = GetQuorvScratchesInterface(map)->EvalField(sc);
+    const float values[kValues] = {c.r, c.g, c.b, c.a, mono, n.x, n.y, n.z, field};
     std::memcpy(out, values, sizeof values);
 }
 

@@ -51,6 +51,46 @@ TEST(EvalColor, BlendsByThePatternValueWithoutClamping) {
     }
 }
 
+TEST(ScratchesInterface, ServedOnlyForItsIdAndByThisMap) {
+    ScratchPtr map = NewScratches();
+    IQuorvScratches* scratches = GetQuorvScratchesInterface(map.get());
+    ASSERT_NE(scratches, nullptr);
+    EXPECT_TRUE(scratches->GetID() == QUORVSCRATCHES_INTERFACE);
+    EXPECT_EQ(scratches->LifetimeControl(), BaseInterface::noRelease);
+    EXPECT_EQ(map->GetInterface(Interface_ID(0x3b5e71c2, 0)), nullptr);
+    EXPECT_EQ(map->GetInterface(Interface_ID(0, 0)), nullptr);
+    ConstantMap other;
+    EXPECT_EQ(GetQuorvScratchesInterface(&other), nullptr);
+    EXPECT_EQ(GetQuorvScratchesInterface(nullptr), nullptr);
+}
+
+TEST(ScratchesInterface, FieldIsTheBlendFactorWhateverTheColours) {
+    // Black to white gives the factor itself; the other map's colours, colour maps and
+    // swapped output must not reach the field.
+    ScratchPtr bw = NewScratches(), coloured = NewScratches();
+    coloured->SetSubTexmap(SUBTEX_COLOR1, new ConstantMap(AColor(3.0f, -2.0f, 0.5f, 2.0f)));
+    Params(coloured.get())->SetValue(scratch_color2, 0, Color(0.2f, 0.3f, 0.4f));
+    Refresh(bw.get());
+    Refresh(coloured.get());
+    IQuorvScratches* field = GetQuorvScratchesInterface(coloured.get());
+    for (const Point3& p : EdgePoints()) {
+        for (BOOL filtered : {FALSE, TRUE}) {
+            SampleShadeContext sc =
+                SampleAt(p, Point3(0.05f, 0.0f, 0.0f), Point3(0.0f, 0.05f, 0.0f));
+            sc.filterMaps = filtered;
+            const float f = field->EvalField(sc);
+            if (!filtered) {
+                EXPECT_EQ(f, PatternAt(p));
+            }
+            sc.ResetCache();
+            EXPECT_EQ(f, bw->EvalColor(sc).r);
+        }
+    }
+    SampleShadeContext off = SampleAt(EdgePoints()[0]);
+    off.doMaps = FALSE;
+    EXPECT_EQ(field->EvalField(off), 1.0f);
+}
+
 TEST(EvalMono, IsTheMeanOfRedGreenBlueWhateverTheAlpha) {
     for (float alpha : {0.0f, 0.7f}) {
         ScratchPtr map = NewScratches();

@@ -171,6 +171,7 @@ TEST(MapNoAllocation, FullMapEvaluationAllocatesAndLocksNothing) {
             sum += c.r + c.a + map->EvalMono(sc);
             const Point3 b = map->EvalNormalPerturb(sc);
             sum += b.x + b.y + b.z;
+            sum += GetQuorvScratchesInterface(map.get())->EvalField(sc);
         }
     }
     EXPECT_EQ(allocations.load() - a, 0);

@@ -1,0 +1,32 @@
+// IQuorvScratches: what the scratches map serves beyond the host's Texmap calls, for tools
+// that bake it. A host never asks for it; a map that is not asked behaves exactly as without it.
+//
+//   IQuorvScratches* scratches = GetQuorvScratchesInterface(map);  // null for other maps
+//
+// Settings made through it are made before evaluation starts (before a bake) and only read
+// while it runs. Its evaluation calls may run on many threads at once, as EvalColor: they
+// neither allocate nor lock.
+#pragma once
+
+#include <baseinterface.h>
+#include <imtl.h>
+
+#define QUORVSCRATCHES_INTERFACE Interface_ID(0x3b5e71c2, 0x0d9a46f8)
+
+class IQuorvScratches : public BaseInterface {
+public:
+    Interface_ID GetID() override { return QUORVSCRATCHES_INTERFACE; }
+
+    // The scratch field at the sample, [0, 1]: 0 at the bottom of a scratch, 1 on the clean
+    // surface; a scratch mask is 1 - field. It is the blend factor of EvalColor, so it does
+    // not depend on the colours, the colour maps or the texture output. Filtered by the
+    // sample's footprint when sc.filterMaps is set, as EvalColor is. 1 where the map draws
+    // nothing (sc.doMaps off, or the mapping gives no point).
+    virtual float EvalField(ShadeContext& sc) = 0;
+};
+
+// The interface of a map that serves it; null for null and for any other object.
+inline IQuorvScratches* GetQuorvScratchesInterface(Animatable* anim) {
+    return anim ? static_cast<IQuorvScratches*>(anim->GetInterface(QUORVSCRATCHES_INTERFACE))
+                : nullptr;
+}
