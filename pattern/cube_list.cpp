@@ -38,41 +38,43 @@ bool processorHasAvx2() {
     return hasAvx2;
 }
 
-double nearestSquaredOverCubesPortable(const CubeQuery queries[], const uint8_t cubes[],
+double nearestSquaredOverCubesPortable(const CubeQueries& queries, const uint8_t cubes[],
                                        int count) {
     double nearest = HUGE_VAL;
     for (int i = 0; i < count; ++i) {
         const int k = cubes[i] & 31;
-        const double s = cubeNearestSquaredPortable(queries[cubes[i] >> 5], cubeSteps.offset[k],
+        const double s = cubeNearestSquaredPortable(queries, cubes[i] >> 5, cubeSteps.offset[k],
                                                     cubeSteps.hashDelta[k]);
         nearest = s < nearest ? s : nearest;
     }
     return nearest;
 }
 
-double nearestSquaredOverCubesSse2(const CubeQuery queries[], const uint8_t cubes[], int count) {
+double nearestSquaredOverCubesSse2(const CubeQueries& queries, const uint8_t cubes[], int count) {
 #ifdef QUORV_CUBE_NEAREST_SSE2
-    double nearest = HUGE_VAL;
+    // The minimum is kept lane by lane and folded once at the end: min is exact, so the order
+    // of folding changes nothing.
+    __m128d nearest = _mm_set1_pd(HUGE_VAL);
     for (int i = 0; i < count; ++i) {
         const int k = cubes[i] & 31;
-        const double s = cubeNearestSquaredSse2(queries[cubes[i] >> 5], cubeSteps.offset[k],
-                                                cubeSteps.hashDelta[k]);
-        nearest = s < nearest ? s : nearest;
+        nearest =
+            _mm_min_pd(nearest, cubeNearestSquaredSse2(queries, cubes[i] >> 5, cubeSteps.offset[k],
+                                                       cubeSteps.hashDelta[k]));
     }
-    return nearest;
+    return _mm_cvtsd_f64(_mm_min_sd(nearest, _mm_unpackhi_pd(nearest, nearest)));
 #else
     return nearestSquaredOverCubesPortable(queries, cubes, count);
 #endif
 }
 
-double nearestSquaredOverCubesAvx2(const CubeQuery queries[], const uint8_t cubes[], int count) {
+double nearestSquaredOverCubesAvx2(const CubeQueries& queries, const uint8_t cubes[], int count) {
 #ifdef QUORV_CUBE_LIST_QUAD
     if (hasAvx2) return nearestSquaredOverCubesQuad(queries, cubes, count);
 #endif
     return nearestSquaredOverCubesSse2(queries, cubes, count);
 }
 
-double nearestSquaredOverCubes(const CubeQuery queries[], const uint8_t cubes[], int count) {
+double nearestSquaredOverCubes(const CubeQueries& queries, const uint8_t cubes[], int count) {
     return nearestSquaredOverCubesAvx2(queries, cubes, count);
 }
 

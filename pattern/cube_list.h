@@ -32,13 +32,14 @@ inline constexpr CubeSteps cubeSteps = makeCubeSteps();
 
 // The smallest squared distance from a listed cube's query to a point of that cube; infinity
 // for an empty list. Every kernel gives the same bits.
-double nearestSquaredOverCubes(const CubeQuery queries[], const uint8_t cubes[], int count);
+double nearestSquaredOverCubes(const CubeQueries& queries, const uint8_t cubes[], int count);
 
 // The kernels themselves, for tests: plain scalar, two lanes (SSE2) and four (AVX2). A kernel
 // the build or the processor lacks falls back to the plain one.
-double nearestSquaredOverCubesPortable(const CubeQuery queries[], const uint8_t cubes[], int count);
-double nearestSquaredOverCubesSse2(const CubeQuery queries[], const uint8_t cubes[], int count);
-double nearestSquaredOverCubesAvx2(const CubeQuery queries[], const uint8_t cubes[], int count);
+double nearestSquaredOverCubesPortable(const CubeQueries& queries, const uint8_t cubes[],
+                                       int count);
+double nearestSquaredOverCubesSse2(const CubeQueries& queries, const uint8_t cubes[], int count);
+double nearestSquaredOverCubesAvx2(const CubeQueries& queries, const uint8_t cubes[], int count);
 bool processorHasAvx2();
 
 }  // namespace cellular

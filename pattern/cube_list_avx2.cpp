@@ -53,7 +53,6 @@ constexpr QuadPenalty quadPenalty = makeQuadPenalty();
 
 __m256d quadSquared(int quad, __m256i seed, const __m256d corner[3], const __m256d query[3]) {
     // (s + 0.5) 2^-32 exactly, through the mantissa of 2^20 as in the two-lane kernel.
-    const __m256i low = _mm256_set1_epi64x(0xFFFFFFFF);
     const __m256i exponent = _mm256_set1_epi64x(0x4130000000000000);
     const __m256d offset = _mm256_set1_pd(1048576.0 - 0x1p-33);
     __m256d d[3];
@@ -63,23 +62,27 @@ __m256d quadSquared(int quad, __m256i seed, const __m256d corner[3], const __m25
         const __m256i add =
             _mm256_load_si256(reinterpret_cast<const __m256i*>(quadJumps.add[quad][c]));
         const __m256i s = _mm256_add_epi32(_mm256_mul_epu32(seed, mul), add);
-        const __m256d frac = _mm256_sub_pd(
-            _mm256_castsi256_pd(_mm256_or_si256(_mm256_and_si256(s, low), exponent)), offset);
+        // The high halves replaced by the exponent's: one blend for the mask and the or.
+        const __m256d frac =
+            _mm256_sub_pd(_mm256_castsi256_pd(_mm256_blend_epi32(s, exponent, 0xAA)), offset);
         d[c] = _mm256_sub_pd(_mm256_add_pd(corner[c], frac), query[c]);
     }
     return _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(d[0], d[0]), _mm256_mul_pd(d[1], d[1])),
                          _mm256_mul_pd(d[2], d[2]));
 }
 
-double cubeNearestSquaredAvx2(const CubeQuery& q, const int8_t offset[3], uint32_t hashDelta) {
-    const uint32_t hash = q.hash + hashDelta;
+// The nearest squared distances from query i to the points of the cube at `offset` from its
+// own, lane by lane, infinity past the cube's count.
+__m256d cubeNearestSquaredAvx2(const CubeQueries& q, int i, const int8_t offset[3],
+                               uint32_t hashDelta) {
+    const uint32_t hash = q.hash[i] + hashDelta;
     const int count = poissonCount[hash >> 24];
     const __m256i seed = _mm256_set1_epi32(static_cast<int32_t>(lcgStep(hash)));
-    const __m256d corner[3] = {_mm256_broadcast_sd(&q.corner[0][offset[0] + 1][0]),
-                               _mm256_broadcast_sd(&q.corner[1][offset[1] + 1][0]),
-                               _mm256_broadcast_sd(&q.corner[2][offset[2] + 1][0])};
-    const __m256d query[3] = {_mm256_broadcast_sd(&q.at[0][0]), _mm256_broadcast_sd(&q.at[1][0]),
-                              _mm256_broadcast_sd(&q.at[2][0])};
+    const __m256d corner[3] = {_mm256_broadcast_sd(&q.corner[0][offset[0] + 1][i]),
+                               _mm256_broadcast_sd(&q.corner[1][offset[1] + 1][i]),
+                               _mm256_broadcast_sd(&q.corner[2][offset[2] + 1][i])};
+    const __m256d query[3] = {_mm256_broadcast_sd(&q.at[0][i]), _mm256_broadcast_sd(&q.at[1][i]),
+                              _mm256_broadcast_sd(&q.at[2][i])};
     const auto& penalty = quadPenalty.lane[count];
     // The first four points always, masked past the count; a fifth only in one cube of ten.
     __m256d nearest =
@@ -87,23 +90,25 @@ double cubeNearestSquaredAvx2(const CubeQuery& q, const int8_t offset[3], uint32
     if (count > 4)
         nearest = _mm256_min_pd(nearest, _mm256_add_pd(quadSquared(1, seed, corner, query),
                                                        _mm256_load_pd(penalty[1])));
-    const __m128d half =
-        _mm_min_pd(_mm256_castpd256_pd128(nearest), _mm256_extractf128_pd(nearest, 1));
-    return _mm_cvtsd_f64(_mm_min_sd(half, _mm_unpackhi_pd(half, half)));
+    return nearest;
 }
 
 }  // namespace
 
 // Called only once the processor is known to have AVX2.
-double nearestSquaredOverCubesQuad(const CubeQuery queries[], const uint8_t cubes[], int count) {
-    double nearest = HUGE_VAL;
+double nearestSquaredOverCubesQuad(const CubeQueries& queries, const uint8_t cubes[], int count) {
+    // The minimum is kept lane by lane and folded once at the end: min is exact, so the order
+    // of folding changes nothing.
+    __m256d nearest = _mm256_set1_pd(HUGE_VAL);
     for (int i = 0; i < count; ++i) {
         const int k = cubes[i] & 31;
-        const double s = cubeNearestSquaredAvx2(queries[cubes[i] >> 5], cubeSteps.offset[k],
-                                                cubeSteps.hashDelta[k]);
-        nearest = s < nearest ? s : nearest;
+        nearest = _mm256_min_pd(nearest,
+                                cubeNearestSquaredAvx2(queries, cubes[i] >> 5, cubeSteps.offset[k],
+                                                       cubeSteps.hashDelta[k]));
     }
-    return nearest;
+    const __m128d half =
+        _mm_min_pd(_mm256_castpd256_pd128(nearest), _mm256_extractf128_pd(nearest, 1));
+    return _mm_cvtsd_f64(_mm_min_sd(half, _mm_unpackhi_pd(half, half)));
 }
 
 }  // namespace cellular

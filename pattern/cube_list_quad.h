@@ -11,7 +11,7 @@
 namespace cellular {
 
 // As nearestSquaredOverCubes; call it only on a processor with AVX2.
-double nearestSquaredOverCubesQuad(const CubeQuery queries[], const uint8_t cubes[], int count);
+double nearestSquaredOverCubesQuad(const CubeQueries& queries, const uint8_t cubes[], int count);
 
 }  // namespace cellular
 

@@ -39,41 +39,45 @@ inline double cubeNearestSquared(int32_t xi, int32_t yi, int32_t zi, const doubl
     return nearest;
 }
 
-// A query point laid out for the cube kernel: its coordinates and those of the cubes next to its
-// own, each held twice (once per lane), and its own cube's hash. The hash of a neighbour is the
-// home hash plus a constant per offset: the hash is linear in wrapping 32-bit arithmetic.
-struct CubeQuery {
-    alignas(16) double at[3][2];
-    alignas(16) double corner[3][3][2];  // [axis][offset + 1][lane]
-    uint32_t hash;
+// Up to eight query points laid out for the cube kernels, one lane each: their coordinates, the
+// coordinates of the cubes next to their own (wrapping as offsetIndex does) and their own cube's
+// hash. The hash of a neighbour is the home hash plus a constant per offset: the hash is linear
+// in wrapping 32-bit arithmetic. Lane-major, so that all the queries of a sample are laid out
+// together by the same few vector operations.
+inline constexpr int maxCubeQueries = 8;
+struct CubeQueries {
+    alignas(32) double at[3][maxCubeQueries];
+    alignas(32) double corner[3][3][maxCubeQueries];  // [axis][offset + 1][query]
+    alignas(32) uint32_t hash[maxCubeQueries];
 };
 
-inline void prepareCubeQuery(const double at[3], const int32_t cell[3], CubeQuery& q) {
+// Lays out query i: the point at (scaled space) in cube cell.
+inline void setCubeQuery(CubeQueries& q, int i, const double at[3], const int32_t cell[3]) {
     for (int c = 0; c < 3; ++c) {
-        q.at[c][0] = q.at[c][1] = at[c];
-        for (int o = 0; o < 3; ++o)
-            q.corner[c][o][0] = q.corner[c][o][1] = offsetIndex(cell[c], o - 1);
+        q.at[c][i] = at[c];
+        for (int o = 0; o < 3; ++o) q.corner[c][o][i] = offsetIndex(cell[c], o - 1);
     }
-    q.hash = cubeSeed(cell[0], cell[1], cell[2]);
+    q.hash[i] = cubeSeed(cell[0], cell[1], cell[2]);
 }
 
-// The same from a prepared query, in plain scalar arithmetic.
-inline double cubeNearestSquaredPortable(const CubeQuery& q, const int8_t offset[3],
+// The same as cubeNearestSquared for query i and the cube at `offset` from its own, whose hash
+// is the query's plus hashDelta, in plain scalar arithmetic.
+inline double cubeNearestSquaredPortable(const CubeQueries& q, int i, const int8_t offset[3],
                                          uint32_t hashDelta) {
-    const uint32_t hash = q.hash + hashDelta;
+    const uint32_t hash = q.hash[i] + hashDelta;
     const int count = poissonCount[hash >> 24];
     const uint32_t seed = lcgStep(hash);
-    const double cx = q.corner[0][offset[0] + 1][0], cy = q.corner[1][offset[1] + 1][0],
-                 cz = q.corner[2][offset[2] + 1][0];
+    const double cx = q.corner[0][offset[0] + 1][i], cy = q.corner[1][offset[1] + 1][i],
+                 cz = q.corner[2][offset[2] + 1][i];
     double nearest = HUGE_VAL;
     for (int j = 0; j < count; ++j) {
         const int k = 4 * j;
         const uint32_t s1 = lcgJump.mul[k + 1] * seed + lcgJump.add[k + 1];
         const uint32_t s2 = lcgJump.mul[k + 2] * seed + lcgJump.add[k + 2];
         const uint32_t s3 = lcgJump.mul[k + 3] * seed + lcgJump.add[k + 3];
-        const double dx = (cx + (s1 + 0.5) * twoToMinus32) - q.at[0][0];
-        const double dy = (cy + (s2 + 0.5) * twoToMinus32) - q.at[1][0];
-        const double dz = (cz + (s3 + 0.5) * twoToMinus32) - q.at[2][0];
+        const double dx = (cx + (s1 + 0.5) * twoToMinus32) - q.at[0][i];
+        const double dy = (cy + (s2 + 0.5) * twoToMinus32) - q.at[1][i];
+        const double dz = (cz + (s3 + 0.5) * twoToMinus32) - q.at[2][i];
         nearest = std::min(nearest, dx * dx + dy * dy + dz * dz);
     }
     return nearest;
@@ -139,17 +143,18 @@ inline __m128d pairSquared(int pair, __m128i seed, const __m128d corner[3],
                       _mm_mul_pd(d[2], d[2]));
 }
 
-// The nearest squared distance from q to a point of the cube at `offset` from its own, whose
-// hash is q.hash + hashDelta.
-inline double cubeNearestSquaredSse2(const CubeQuery& q, const int8_t offset[3],
-                                     uint32_t hashDelta) {
-    const uint32_t hash = q.hash + hashDelta;
+// The nearest squared distances from query i to the points of the cube at `offset` from its
+// own, whose hash is the query's plus hashDelta, two lanes holding the smaller of each pair.
+inline __m128d cubeNearestSquaredSse2(const CubeQueries& q, int i, const int8_t offset[3],
+                                      uint32_t hashDelta) {
+    const uint32_t hash = q.hash[i] + hashDelta;
     const int count = poissonCount[hash >> 24];
     const __m128i seed = _mm_set1_epi32(static_cast<int32_t>(lcgStep(hash)));
-    const __m128d corner[3] = {_mm_load_pd(q.corner[0][offset[0] + 1]),
-                               _mm_load_pd(q.corner[1][offset[1] + 1]),
-                               _mm_load_pd(q.corner[2][offset[2] + 1])};
-    const __m128d query[3] = {_mm_load_pd(q.at[0]), _mm_load_pd(q.at[1]), _mm_load_pd(q.at[2])};
+    const __m128d corner[3] = {_mm_load1_pd(&q.corner[0][offset[0] + 1][i]),
+                               _mm_load1_pd(&q.corner[1][offset[1] + 1][i]),
+                               _mm_load1_pd(&q.corner[2][offset[2] + 1][i])};
+    const __m128d query[3] = {_mm_load1_pd(&q.at[0][i]), _mm_load1_pd(&q.at[1][i]),
+                              _mm_load1_pd(&q.at[2][i])};
     const auto& penalty = pairPenalty.lane[count];
     // Four points are always worked out, unneeded lanes masked: cheaper than a branch on the
     // count, which the predictor cannot learn. Only a fifth point, in one cube of ten, costs a
@@ -160,7 +165,7 @@ inline double cubeNearestSquaredSse2(const CubeQuery& q, const int8_t offset[3],
     if (count > 4)
         nearest = _mm_min_pd(
             nearest, _mm_add_pd(pairSquared(2, seed, corner, query), _mm_load_pd(penalty[2])));
-    return _mm_cvtsd_f64(_mm_min_sd(nearest, _mm_unpackhi_pd(nearest, nearest)));
+    return nearest;
 }
 
 #endif  // QUORV_CUBE_NEAREST_SSE2

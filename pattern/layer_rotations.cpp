@@ -1,5 +1,6 @@
 #include "layer_rotations.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -42,6 +43,25 @@ std::array<Matrix3, 2 * layerSlots> buildRotationTable() {
     return table;
 }
 
+std::array<LayerRotationLanes, 4> buildLaneTable(const std::array<Matrix3, 2 * layerSlots>& r) {
+    std::array<LayerRotationLanes, 4> table{};
+    for (int type = 0; type < 2; ++type)
+        for (int first = 0; first < 2; ++first)
+            for (int lane = 0; lane < 8; ++lane) {
+                const int slot = first == 0 ? 0 : std::min(1 + lane, layerSlots - 1);
+                const Matrix3& m = r[type * layerSlots + slot];
+                for (int row = 0; row < 4; ++row) {
+                    LayerRotationLanes& t = table[type * 2 + first];
+                    t.m[row][0][lane] = m[row].x;
+                    t.m[row][1][lane] = m[row].y;
+                    t.m[row][2][lane] = m[row].z;
+                }
+            }
+    return table;
+}
+
 }  // namespace
 
 const std::array<Matrix3, 2 * layerSlots> layerRotations = buildRotationTable();
+// Defined after layerRotations in the same file, so built after it.
+const std::array<LayerRotationLanes, 4> layerRotationLaneTable = buildLaneTable(layerRotations);

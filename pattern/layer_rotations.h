@@ -32,3 +32,18 @@ inline Point3 rotatePoint(const Point3& p, const Matrix3& M) {
                   p.x * M[0].y + p.y * M[1].y + p.z * M[2].y + M[3].y,
                   p.x * M[0].z + p.y * M[1].z + p.z * M[2].z + M[3].z);
 }
+
+// The rotations of a whole layer stack side by side, one lane per layer, for working out all
+// the layers of a sample together: element [row][column][lane]. Lane i holds slot first + i;
+// lanes past the last slot repeat it, so every lane holds a real rotation.
+struct LayerRotationLanes {
+    float m[4][3][8];
+};
+
+// The stacks that start at slot 0 (a single layer) and at slot 1, for the 2D type, then the
+// 3D type; filled with layerRotations and, like it, only read afterwards.
+extern const std::array<LayerRotationLanes, 4> layerRotationLaneTable;
+
+inline const LayerRotationLanes& layerRotationLanes(int type, int firstSlot) {
+    return layerRotationLaneTable[(type == 0 ? 0 : 2) + (firstSlot == 0 ? 0 : 1)];
+}

@@ -9,6 +9,7 @@
 #include "cube_list.h"
 #include "erosion.h"
 #include "lattice_index.h"
+#include "layer_lanes.h"
 #include "layer_rotations.h"
 #include "texutil.h"
 #include "unit_clamp.h"
@@ -25,28 +26,6 @@ float layerValue(double d, double spread) {
     return static_cast<float>(f1 / spread * 2.0 - 1.0);
 }
 
-// One layer's query: p rotated, stretched and scaled into the lattice, its cube and the
-// squared distances to the cube's faces.
-struct LayerQuery {
-    double at[3];
-    int32_t cell[3];
-    cellular::FaceDistances faces;
-};
-
-// False off the 32-bit lattice, where the written search keeps its initial distance.
-bool layerQuery(const Point3& p, const Matrix3& rotation, int type, float scale, LayerQuery& q) {
-    Point3 r = rotatePoint(p, rotation);
-    if (type == 0)
-        r.x = r.x * scale;
-    else
-        r.y = r.y * scale;
-    q.at[0] = r.x * cellular::densityScale;
-    q.at[1] = r.y * cellular::densityScale;
-    q.at[2] = r.z * cellular::densityScale;
-    return latticeIndex(q.at[0], q.cell[0]) && latticeIndex(q.at[1], q.cell[1]) &&
-           latticeIndex(q.at[2], q.cell[2]);
-}
-
 // The layer value is monotone in the distance, so the minimum of the layer values is the value
 // of the minimum distance: the stack needs only the nearest distance over all layers.
 //
@@ -59,46 +38,47 @@ bool layerQuery(const Point3& p, const Matrix3& rotation, int type, float scale,
 // that no point can come nearer. Very small or large h (nearer than the rounding margins
 // allow, or 1 and above) take each layer's written search from its initial distance instead.
 double nearestOverLayers(const Point3& p, int type, float scale, int firstSlot, int lastSlot) {
-    LayerQuery query[maxLevels];
-    cellular::CubeQuery cube[maxLevels];
-    // Cubes to search, as layer * 32 + cube (cube_list.h); the buffer has room for one more
-    // layer's worth past the last entry.
+    LayerLanes l;
+    layLanes(p, type, scale, firstSlot, l);
+    const int lanes = lastSlot - firstSlot + 1;
+    // The layers on the lattice, as lane numbers, and their home cubes as cube codes
+    // (query * 32 + cube, cube_list.h); the list has room for one more layer's worth of
+    // neighbours past its last entry.
+    int layer[maxLevels];
     uint8_t list[(maxLevels + 1) * 26];
     int layers = 0;
-    for (int slot = firstSlot; slot <= lastSlot; ++slot) {
-        LayerQuery& q = query[layers];
-        if (!layerQuery(p, layerRotation(type, slot), type, scale, q)) continue;
-        cellular::prepareCubeQuery(q.at, q.cell, cube[layers]);
-        list[layers] = static_cast<uint8_t>(32 * layers + cellular::homeCube);
-        ++layers;
+    for (int i = 0; i < lanes; ++i) {
+        layer[layers] = i;
+        list[layers] = static_cast<uint8_t>(32 * i + cellular::homeCube);
+        layers += (l.onLattice >> i) & 1;
     }
     // The square root is monotone: the root of the smallest square is the smallest distance.
-    const double h = std::min(std::sqrt(cellular::nearestSquaredOverCubes(cube, list, layers)),
+    const double h = std::min(std::sqrt(cellular::nearestSquaredOverCubes(l.cube, list, layers)),
                               cellular::initialDistance);
     if (!(h >= 1e-10 && h <= 0.99)) {
         double nearest = h;
         for (int k = 0; k < layers; ++k) {
-            const LayerQuery& q = query[k];
-            nearest =
-                std::min(nearest, cellular::nearestFeature(q.at, q.cell[0], q.cell[1], q.cell[2],
-                                                           cellular::initialDistance));
+            const int i = layer[k];
+            const double at[3] = {l.cube.at[0][i], l.cube.at[1][i], l.cube.at[2][i]};
+            nearest = std::min(
+                nearest, cellular::nearestFeature(at, l.cell[0][i], l.cell[1][i], l.cell[2][i],
+                                                  cellular::initialDistance));
         }
         return nearest;
     }
 
     // Every neighbour within reach of h. Each layer's list is copied whole and the count
     // advanced: no branch per entry.
-    const double reach = cellular::searchReach(h);
+    uint32_t faces[maxLevels];
+    facesWithin(l, cellular::searchReach(h), faces);
     int count = 0;
     for (int k = 0; k < layers; ++k) {
-        LayerQuery& q = query[k];
-        cellular::faceDistances(q.at, q.cell[0], q.cell[1], q.cell[2], q.faces);
-        const cellular::NeighbourList& within =
-            cellular::neighbourLists.of[cellular::facesWithin(q.faces, reach)];
-        for (int j = 0; j < 26; ++j) list[count + j] = static_cast<uint8_t>(within.k[j] + 32 * k);
+        const int i = layer[k];
+        const cellular::NeighbourList& within = cellular::neighbourLists.of[faces[i]];
+        for (int j = 0; j < 26; ++j) list[count + j] = static_cast<uint8_t>(within.k[j] + 32 * i);
         count += within.count;
     }
-    return std::min(h, std::sqrt(cellular::nearestSquaredOverCubes(cube, list, count)));
+    return std::min(h, std::sqrt(cellular::nearestSquaredOverCubes(l.cube, list, count)));
 }
 
 // The minimum over the layers of F1 / spread * 2 - 1.

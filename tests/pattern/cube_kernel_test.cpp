@@ -1,13 +1,15 @@
-// The cube kernels (plain, two-lane, four-lane) must agree bit for bit, whichever one the
-// processor gets.
+// The vector forms of the search (cube kernels, layer lay-out) must agree bit for bit with the
+// plain ones, whichever the processor gets.
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <random>
 
 #include <gtest/gtest.h>
 
 #include "cube_list.h"
+#include "layer_lanes.h"
 #include "lattice_index.h"
 
 TEST(CubeKernels, AllKernelsGiveTheSameBits) {
@@ -15,7 +17,7 @@ TEST(CubeKernels, AllKernelsGiveTheSameBits) {
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     std::uniform_int_distribution<int> cube(0, 26), small(-50, 50);
     const double scales[] = {1.0, 1e3, 1e6, 4e7};
-    cellular::CubeQuery queries[4];
+    cellular::CubeQueries queries;
     uint8_t list[64];
     for (int round = 0; round < 20000; ++round) {
         for (int q = 0; q < 4; ++q) {
@@ -25,7 +27,7 @@ TEST(CubeKernels, AllKernelsGiveTheSameBits) {
                 at[c] = (small(rng) + unit(rng)) * scales[(round + q + c) % 4];
                 ASSERT_TRUE(latticeIndex(at[c], cell[c]));
             }
-            cellular::prepareCubeQuery(at, cell, queries[q]);
+            cellular::setCubeQuery(queries, q, at, cell);
         }
         const int count = round % 40;
         for (int i = 0; i < count; ++i) list[i] = static_cast<uint8_t>(32 * (i % 4) + cube(rng));
@@ -39,4 +41,34 @@ TEST(CubeKernels, AllKernelsGiveTheSameBits) {
         }
     }
     if (!cellular::processorHasAvx2()) GTEST_LOG_(INFO) << "no AVX2 here: four-lane kernel not run";
+}
+
+// The vector lay-out of a sample's layers against the lane-by-lane form that processors without
+// it run: the same bits everywhere, off the lattice and at NaN included.
+TEST(CubeKernels, LayerLanesVectorFormMatchesLaneByLane) {
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+    const float scales[] = {1.0f, 300.0f, 3e7f, 6e8f};
+    for (int round = 0; round < 20000; ++round) {
+        const float s = scales[round % 4];
+        Point3 p(unit(rng) * s, unit(rng) * s, unit(rng) * s);
+        if (round % 97 == 0) p.y = NAN;
+        const int type = round % 3 == 0 ? 0 : 1, firstSlot = round % 5 == 0 ? 0 : 1;
+        const float stretch = 50.0f + 100.0f * std::fabs(unit(rng));
+        LayerLanes vector, portable;
+        layLanes(p, type, stretch, firstSlot, vector);
+        layLanesPortable(p, type, stretch, firstSlot, portable);
+        ASSERT_EQ(vector.onLattice, portable.onLattice) << round;
+        ASSERT_EQ(0, std::memcmp(&vector.cube.at, &portable.cube.at, sizeof vector.cube.at));
+        ASSERT_EQ(
+            0, std::memcmp(&vector.cube.corner, &portable.cube.corner, sizeof vector.cube.corner));
+        ASSERT_EQ(0, std::memcmp(&vector.cube.hash, &portable.cube.hash, sizeof vector.cube.hash));
+        ASSERT_EQ(0, std::memcmp(&vector.cell, &portable.cell, sizeof vector.cell));
+        ASSERT_EQ(0, std::memcmp(&vector.face, &portable.face, sizeof vector.face));
+        const double reach = std::fabs(unit(rng));
+        uint32_t a[layerLaneCount], b[layerLaneCount];
+        facesWithin(vector, reach, a);
+        facesWithinPortable(portable, reach, b);
+        ASSERT_EQ(0, std::memcmp(a, b, sizeof a)) << round;
+    }
 }
