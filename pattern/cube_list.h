@@ -2,6 +2,7 @@
 // the scratch field's work, with a kernel picked once for the processor. Internal to pattern/.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "cellular_search.h"
@@ -29,6 +30,34 @@ constexpr CubeSteps makeCubeSteps() {
     return s;
 }
 inline constexpr CubeSteps cubeSteps = makeCubeSteps();
+
+// Every cube code resolved up front: the hash step and where its query's hash, coordinates and
+// cube corners lie in CubeQueries, as byte offsets. One table read replaces the decoding of
+// the code and the index arithmetic of each coordinate.
+struct CubeCode {
+    uint32_t hashDelta;
+    uint16_t hash, at, corner[3];
+};
+struct CubeCodes {
+    CubeCode code[256];
+};
+constexpr CubeCodes makeCubeCodes() {
+    constexpr uint16_t doubleBytes = sizeof(double), queryRow = doubleBytes * maxCubeQueries;
+    CubeCodes t{};
+    for (int query = 0; query < maxCubeQueries; ++query)
+        for (int k = 0; k < 27; ++k) {
+            CubeCode& e = t.code[32 * query + k];
+            e.hashDelta = cubeSteps.hashDelta[k];
+            e.hash = static_cast<uint16_t>(offsetof(CubeQueries, hash) + sizeof(uint32_t) * query);
+            e.at = static_cast<uint16_t>(offsetof(CubeQueries, at) + doubleBytes * query);
+            for (int c = 0; c < 3; ++c)
+                e.corner[c] = static_cast<uint16_t>(
+                    offsetof(CubeQueries, corner) +
+                    queryRow * (3 * c + cubeSteps.offset[k][c] + 1) + doubleBytes * query);
+        }
+    return t;
+}
+inline constexpr CubeCodes cubeCodes = makeCubeCodes();
 
 // The smallest squared distance from a listed cube's query to a point of that cube; infinity
 // for an empty list. Every kernel gives the same bits.

@@ -8,6 +8,8 @@
 
 #include <immintrin.h>
 
+#include <algorithm>
+
 #if defined(__clang__)
 #pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
 #elif defined(__GNUC__)
@@ -71,26 +73,32 @@ __m256d quadSquared(int quad, __m256i seed, const __m256d corner[3], const __m25
                          _mm256_mul_pd(d[2], d[2]));
 }
 
-// The nearest squared distances from query i to the points of the cube at `offset` from its
-// own, lane by lane, infinity past the cube's count.
-__m256d cubeNearestSquaredAvx2(const CubeQueries& q, int i, const int8_t offset[3],
-                               uint32_t hashDelta) {
-    const uint32_t hash = q.hash[i] + hashDelta;
-    const int count = poissonCount[hash >> 24];
-    const __m256i seed = _mm256_set1_epi32(static_cast<int32_t>(lcgStep(hash)));
-    const __m256d corner[3] = {_mm256_broadcast_sd(&q.corner[0][offset[0] + 1][i]),
-                               _mm256_broadcast_sd(&q.corner[1][offset[1] + 1][i]),
-                               _mm256_broadcast_sd(&q.corner[2][offset[2] + 1][i])};
-    const __m256d query[3] = {_mm256_broadcast_sd(&q.at[0][i]), _mm256_broadcast_sd(&q.at[1][i]),
-                              _mm256_broadcast_sd(&q.at[2][i])};
-    const auto& penalty = quadPenalty.lane[count];
-    // The first four points always, masked past the count; a fifth only in one cube of ten.
-    __m256d nearest =
-        _mm256_add_pd(quadSquared(0, seed, corner, query), _mm256_load_pd(penalty[0]));
-    if (count > 4)
-        nearest = _mm256_min_pd(nearest, _mm256_add_pd(quadSquared(1, seed, corner, query),
-                                                       _mm256_load_pd(penalty[1])));
-    return nearest;
+// A coded cube laid out for quadSquared: its point seed, its corner and its query, each
+// broadcast to the four lanes, and its point count.
+struct CubeLanes {
+    __m256i seed;
+    __m256d corner[3], query[3];
+    int count;
+};
+
+CubeLanes cubeLanes(const CubeQueries& q, const CubeCode& code) {
+    const char* base = reinterpret_cast<const char*>(&q);
+    const auto at = [&](size_t offset) {
+        return _mm256_broadcast_sd(reinterpret_cast<const double*>(base + offset));
+    };
+    const uint32_t hash = *reinterpret_cast<const uint32_t*>(base + code.hash) + code.hashDelta;
+    constexpr size_t row = sizeof(double) * maxCubeQueries;
+    const size_t first = code.at;
+    return {_mm256_set1_epi32(static_cast<int32_t>(lcgStep(hash))),
+            {at(code.corner[0]), at(code.corner[1]), at(code.corner[2])},
+            {at(first), at(first + row), at(first + 2 * row)},
+            poissonCount[hash >> 24]};
+}
+
+// The squared distances of a cube's points 4 quad .. 4 quad + 3, infinity past its count.
+__m256d cubeQuad(const CubeLanes& c, int quad) {
+    return _mm256_add_pd(quadSquared(quad, c.seed, c.corner, c.query),
+                         _mm256_load_pd(quadPenalty.lane[c.count][quad]));
 }
 
 }  // namespace
@@ -98,13 +106,26 @@ __m256d cubeNearestSquaredAvx2(const CubeQueries& q, int i, const int8_t offset[
 // Called only once the processor is known to have AVX2.
 double nearestSquaredOverCubesQuad(const CubeQueries& queries, const uint8_t cubes[], int count) {
     // The minimum is kept lane by lane and folded once at the end: min is exact, so the order
-    // of folding changes nothing.
+    // of folding changes nothing. The first four points of every cube come first; the cubes
+    // with a fifth (one in ten) are noted without a branch and get it afterwards: a branch per
+    // cube on the count would be mispredicted.
+    static_assert(maxCubePoints <= 8, "two quads hold a cube's points");
     __m256d nearest = _mm256_set1_pd(HUGE_VAL);
-    for (int i = 0; i < count; ++i) {
-        const int k = cubes[i] & 31;
-        nearest = _mm256_min_pd(nearest,
-                                cubeNearestSquaredAvx2(queries, cubes[i] >> 5, cubeSteps.offset[k],
-                                                       cubeSteps.hashDelta[k]));
+    // Any count, a chunk of the list at a time (a sample's list is one chunk).
+    constexpr int chunk = 256;
+    uint8_t fifth[chunk];
+    for (int start = 0; start < count; start += chunk) {
+        const int end = std::min(count, start + chunk);
+        int fifths = 0;
+        for (int i = start; i < end; ++i) {
+            const CubeLanes c = cubeLanes(queries, cubeCodes.code[cubes[i]]);
+            nearest = _mm256_min_pd(nearest, cubeQuad(c, 0));
+            fifth[fifths] = cubes[i];
+            fifths += c.count > 4;
+        }
+        for (int i = 0; i < fifths; ++i)
+            nearest =
+                _mm256_min_pd(nearest, cubeQuad(cubeLanes(queries, cubeCodes.code[fifth[i]]), 1));
     }
     const __m128d half =
         _mm_min_pd(_mm256_castpd256_pd128(nearest), _mm256_extractf128_pd(nearest, 1));

@@ -26,6 +26,22 @@ float layerValue(double d, double spread) {
     return static_cast<float>(f1 / spread * 2.0 - 1.0);
 }
 
+// cellular::neighbourLists padded to 32 entries, so that a list is copied by two vector moves.
+struct WideLists {
+    alignas(32) uint8_t k[64][32];
+    uint8_t count[64];
+};
+constexpr WideLists makeWideLists() {
+    WideLists w{};
+    for (int faces = 0; faces < 64; ++faces) {
+        const cellular::NeighbourList& list = cellular::neighbourLists.of[faces];
+        for (int j = 0; j < list.count; ++j) w.k[faces][j] = list.k[j];
+        w.count[faces] = list.count;
+    }
+    return w;
+}
+constexpr WideLists wideLists = makeWideLists();
+
 // The layer value is monotone in the distance, so the minimum of the layer values is the value
 // of the minimum distance: the stack needs only the nearest distance over all layers.
 //
@@ -42,10 +58,10 @@ double nearestOverLayers(const Point3& p, int type, float scale, int firstSlot, 
     layLanes(p, type, scale, firstSlot, l);
     const int lanes = lastSlot - firstSlot + 1;
     // The layers on the lattice, as lane numbers, and their home cubes as cube codes
-    // (query * 32 + cube, cube_list.h); the list has room for one more layer's worth of
-    // neighbours past its last entry.
+    // (query * 32 + cube, cube_list.h); the list has room for a whole padded list past its
+    // last entry.
     int layer[maxLevels];
-    uint8_t list[(maxLevels + 1) * 26];
+    uint8_t list[maxLevels * 26 + 32];
     int layers = 0;
     for (int i = 0; i < lanes; ++i) {
         layer[layers] = i;
@@ -74,9 +90,9 @@ double nearestOverLayers(const Point3& p, int type, float scale, int firstSlot, 
     int count = 0;
     for (int k = 0; k < layers; ++k) {
         const int i = layer[k];
-        const cellular::NeighbourList& within = cellular::neighbourLists.of[faces[i]];
-        for (int j = 0; j < 26; ++j) list[count + j] = static_cast<uint8_t>(within.k[j] + 32 * i);
-        count += within.count;
+        const uint8_t* within = wideLists.k[faces[i]];
+        for (int j = 0; j < 32; ++j) list[count + j] = static_cast<uint8_t>(within[j] + 32 * i);
+        count += wideLists.count[faces[i]];
     }
     return std::min(h, std::sqrt(cellular::nearestSquaredOverCubes(l.cube, list, count)));
 }
