@@ -7,14 +7,10 @@
 #include "coords/xyz_gen.h"
 #include "coords/xyz_params.h"
 #include "plugin/module.h"
+#include "choice_lists.h"
 #include "resource.h"
 
 namespace {
-
-constexpr int kMapTypeTexts[] = {IDS_MAP_EXPLICIT_2D, IDS_MAP_EXPLICIT_REAL_WORLD,
-                                 IDS_MAP_OBJECT_XYZ, IDS_MAP_WORLD_XYZ, IDS_MAP_SCREEN};
-constexpr int kTilingTexts[] = {IDS_TILE_CONTINUE, IDS_TILE_STRETCH, IDS_TILE_TILE, IDS_TILE_MIRROR,
-                                IDS_TILE_NONE};
 
 // The lists whose item index is the parameter's value.
 constexpr struct {

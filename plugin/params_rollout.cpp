@@ -11,6 +11,7 @@
 #include "plugin/class_desc.h"
 #include "plugin/homepage.h"
 #include "plugin/module.h"
+#include "choice_lists.h"
 #include "resource.h"
 
 namespace {
@@ -51,8 +52,8 @@ INT_PTR QuorvScratchesDlgProc::DlgProc(TimeValue t, IParamMap2* pmap, HWND hWnd,
             if (const HWND combo = GetDlgItem(hWnd, IDC_TYPE)) {
                 // A second WM_INITDIALOG must not add the items again.
                 SendMessageW(combo, CB_RESETCONTENT, 0, 0);
-                SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Text(IDS_TYPE_2D)));
-                SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Text(IDS_TYPE_3D)));
+                for (int id : kTypeTexts)
+                    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Text(id)));
             }
             [[fallthrough]];
         case WM_SHOWWINDOW:

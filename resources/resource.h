@@ -55,6 +55,31 @@
 #define IDS_BUMP_DELTA 56
 #define IDS_LOCK 57
 
+// Labels of the "Mapping" block's parameters (its descriptor leaves them unnamed; tools show them)
+#define IDS_MAPPING_TYPE 200
+#define IDS_XYZ_OFFSET_X 201
+#define IDS_XYZ_OFFSET_Y 202
+#define IDS_XYZ_OFFSET_Z 203
+#define IDS_XYZ_SIZE_X 204
+#define IDS_XYZ_SIZE_Y 205
+#define IDS_XYZ_SIZE_Z 206
+#define IDS_XYZ_ANGLE_X 207
+#define IDS_XYZ_ANGLE_Y 208
+#define IDS_XYZ_ANGLE_Z 209
+#define IDS_XYZ_TILE_X 210
+#define IDS_XYZ_TILE_Y 211
+#define IDS_XYZ_TILE_Z 212
+#define IDS_XYZ_OFFSET_X2 213
+#define IDS_XYZ_OFFSET_Y2 214
+#define IDS_XYZ_OFFSET_Z2 215
+#define IDS_XYZ_SIZE_X2 216
+#define IDS_XYZ_SIZE_Y2 217
+#define IDS_XYZ_SIZE_Z2 218
+#define IDS_XYZ_ANGLE_X2 219
+#define IDS_XYZ_ANGLE_Y2 220
+#define IDS_XYZ_ANGLE_Z2 221
+#define IDS_XYZ_LOCK 222
+
 // Labels and group boxes, which the code never addresses
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)

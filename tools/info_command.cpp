@@ -60,23 +60,39 @@ void PrintInfo(const PluginModule& module, std::ostream& out) {
                out);
 }
 
-void PrintParams(Texmap* map, TimeValue t, std::ostream& out) {
+void PrintParams(const std::vector<ParamInfo>& params, std::ostream& out) {
     std::vector<std::vector<std::string>> rows = {
-        {"block", "ID", "name", "type", "default", "range", "label", "value"}};
-    for (const ParamRef& p : MapParameters(map)) {
-        const std::string range = FormatRange(p);
-        const std::string label = Utf8(p.block->GetLocalName(p.id));
-        std::string value = "-";
+        {"block", "ID", "name", "type", "new map", "range or choices", "label", "value"}};
+    std::vector<std::string> notes;
+    for (const ParamInfo& p : params) {
+        std::string newValue, value, range;
+        ParamRef ref;  // for the formatting helpers, which read kind and choices
+        ref.kind = p.kind;
+        ref.choices = p.choices;
         if (p.kind == ValueKind::Map) {
-            Texmap* sub = p.block->GetTexmap(p.id, t);
-            value = sub ? "(map)" : "none";
-        } else if (p.kind != ValueKind::Other) {
-            value = FormatValue(GetParamValue(p, t));
+            newValue = "none";
+            value = !p.filled ? "none" : p.source.empty() ? "(map)" : p.source;
+        } else {
+            newValue = FormatValueNamed(ref, p.newValue);
+            value = FormatValueNamed(ref, p.value);
         }
-        rows.push_back({p.BlockName() + " (" + std::to_string(p.block->ID()) + ")",
-                        std::to_string(p.id), p.name, TypeName(p),
-                        p.kind == ValueKind::Other ? "-" : FormatDefault(p),
-                        range.empty() ? "-" : range, label.empty() ? "-" : label, value});
+        if (!p.choices.empty()) {
+            for (const ParamChoice& c : p.choices) range += (range.empty() ? "" : " ") + c.name;
+        } else if (p.range) {
+            ParamValue low, high;
+            low.kind = high.kind = p.kind;
+            low.number = p.range->first;
+            high.number = p.range->second;
+            range = FormatValue(low) + " to " + FormatValue(high);
+        }
+        std::string name = p.name;
+        for (const std::string& alias : p.aliases) name += " (" + alias + ")";
+        rows.push_back({p.block + " (" + std::to_string(p.blockId) + ")", std::to_string(p.id),
+                        name, p.type, newValue, range.empty() ? "-" : range,
+                        p.label.empty() ? "-" : p.label, value});
+        if (!p.note.empty()) notes.push_back(p.name + ": " + p.note);
     }
     PrintTable(rows, out);
+    if (!notes.empty()) out << '\n';
+    for (const std::string& note : notes) out << note << '\n';
 }

@@ -2,13 +2,15 @@
 #pragma once
 
 #include <ostream>
+#include <vector>
 
 #include <max.h>
+#include "tools/param_info.h"
 #include "tools/plugin_module.h"
 
 // Description, version, class name, class ID, super class and category.
 void PrintInfo(const PluginModule& module, std::ostream& out);
 
-// Every parameter of both blocks: block, ID, internal name, type, declared default, range,
-// label, and the value the map holds now (its reset values unless options changed them).
-void PrintParams(Texmap* map, TimeValue t, std::ostream& out);
+// Every parameter of both blocks, one row each: block, ID, internal name, type, the value a
+// new map holds, range or choices, label, and the value the map holds now; then the notes.
+void PrintParams(const std::vector<ParamInfo>& params, std::ostream& out);

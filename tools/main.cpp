@@ -21,6 +21,7 @@
 #include "tools/plugin_module.h"
 #include "tools/preset.h"
 #include "tools/render_command.h"
+#include "tools/param_info.h"
 #include "tools/resolution.h"
 #include "tools/tool_error.h"
 
@@ -119,6 +120,15 @@ int main(int argc, char** argv) {
     CLI::App* params =
         app.add_subcommand("params", "Every parameter of both blocks, with what --set takes");
     AddMapOptions(params, mapOptions);
+    std::string paramsJson;
+    params
+        ->add_option("--json", paramsJson,
+                     "Print the parameters as a JSON array instead (to FILE, or standard output "
+                     "when FILE is - or left out): block, id, name, label, type, new-map value "
+                     "(new), current value, range or choices")
+        ->type_name("[FILE]")
+        ->expected(0, 1)
+        ->default_str("");
 
     EvalOptions evalOptions;
     long long node = -1;
@@ -256,7 +266,13 @@ int main(int argc, char** argv) {
             SavePreset(mapOptions.savePreset, map, configured.sources, t);
 
         if (params->parsed()) {
-            PrintParams(map, t, std::cout);
+            const std::vector<ParamInfo> description =
+                DescribeParameters(module.ScratchesClass(), map, t, configured.sources);
+            if (params->count("--json") == 0) {
+                PrintParams(description, std::cout);
+            } else {
+                WriteText(paramsJson, ParamsJson(description) + "\n");
+            }
         } else if (eval->parsed()) {
             RunEval(map, evalOptions, std::cin, std::cout);
         } else {

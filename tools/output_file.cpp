@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iostream>
 #include <vector>
 
 #include <signal.h>
@@ -71,4 +73,19 @@ void OutputFile::Commit() {
     committed_ = true;
     WithdrawPendingFile(pendingSlot_);
     pendingSlot_ = -1;
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+    if (path.empty() || path == "-") {
+        std::cout << text << std::flush;
+        if (!std::cout) throw ToolError("cannot write to standard output");
+        return;
+    }
+    OutputFile out(path);
+    {
+        std::ofstream file(out.TempPath(), std::ios::binary);
+        file << text;
+        if (!file.flush()) throw ToolError("cannot write '" + path + "'");
+    }
+    out.Commit();
 }

@@ -25,3 +25,7 @@ private:
     bool committed_ = false;
     int pendingSlot_ = -1;
 };
+
+// Writes a text file that appears only when complete; "-" writes it to standard output (and
+// flushes it). Throws ToolError.
+void WriteText(const std::string& path, const std::string& text);

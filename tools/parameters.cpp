@@ -1,5 +1,6 @@
 #include "tools/parameters.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -74,6 +75,13 @@ bool ParseBool(const std::string& raw, int& out) {
     return false;
 }
 
+// Names a parameter is also known by, for scripts that spell it another way. The internal
+// names stay as they are: saved scenes and scripts key on them.
+constexpr struct {
+    const char* alias;
+    const char* name;
+} kAliases[] = {{"spreadMapEnabled", "spreasdMapEnabled"}};
+
 std::vector<std::string> NamesOf(const std::vector<ParamRef>& params, bool maps) {
     std::vector<std::string> names;
     for (const ParamRef& p : params) {
@@ -98,13 +106,26 @@ std::vector<ParamRef> MapParameters(Texmap* map) {
         if (!desc) continue;
         for (int i = 0; i < desc->Count(); ++i) {
             const ParamDef& def = desc->GetParamDefByIndex(i);
-            params.push_back({block, def.ID, &def, Utf8(def.int_name), KindOf(def.type)});
+            params.push_back({block, def.ID, &def, Utf8(def.int_name), KindOf(def.type),
+                              ParamChoices(desc, def)});
         }
     }
     return params;
 }
 
-ParamRef FindParameter(Texmap* map, const std::string& name) {
+std::vector<std::string> ParamAliases(const std::string& name) {
+    std::vector<std::string> aliases;
+    for (const auto& a : kAliases) {
+        if (name == a.name) aliases.push_back(a.alias);
+    }
+    return aliases;
+}
+
+ParamRef FindParameter(Texmap* map, const std::string& given) {
+    std::string name = given;
+    for (const auto& a : kAliases) {
+        if (given == a.alias) name = a.name;
+    }
     const std::vector<ParamRef> params = MapParameters(map);
     for (const ParamRef& p : params) {
         if (p.name != name) continue;
@@ -144,6 +165,9 @@ ParamValue ParseParamValue(const ParamRef& param, const std::string& text) {
         case ValueKind::Int: {
             int i = 0;
             ok = ParseInt(text, i);
+            for (const ParamChoice& c : param.choices) {
+                if (!ok && NamesChoice(text, c)) ok = true, i = c.value;
+            }
             value.number = i;
             break;
         }
@@ -191,6 +215,10 @@ void CheckParamValue(const ParamRef& param, const ParamValue& value) {
              value.number <= std::numeric_limits<int>::max();
         const int i = ok ? static_cast<int>(value.number) : 0;
         ok = ok && (!def.has_range || (i >= def.range_low.i && i <= def.range_high.i));
+        if (ok && !param.choices.empty()) {
+            ok = std::any_of(param.choices.begin(), param.choices.end(),
+                             [i](const ParamChoice& c) { return c.value == i; });
+        }
     } else if (ok && param.kind == ValueKind::Bool) {
         ok = value.number == 0.0 || value.number == 1.0;
     } else if (ok && (param.kind == ValueKind::Color || param.kind == ValueKind::Point)) {
@@ -333,12 +361,28 @@ std::string FormatRange(const ParamRef& param) {
     return {};
 }
 
+std::string FormatChoices(const ParamRef& param) {
+    std::string text;
+    for (const ParamChoice& c : param.choices) {
+        if (!text.empty()) text += ", ";
+        text += std::to_string(c.value) + " " + c.name;
+    }
+    return text;
+}
+
+std::string FormatValueNamed(const ParamRef& param, const ParamValue& value) {
+    for (const ParamChoice& c : param.choices) {
+        if (value.number == c.value) return c.name + " (" + std::to_string(c.value) + ")";
+    }
+    return FormatValue(value);
+}
+
 std::string TypeName(const ParamRef& param) {
     switch (param.kind) {
         case ValueKind::Float:
             return "float";
         case ValueKind::Int:
-            return "int";
+            return param.choices.empty() ? "int" : "choice";
         case ValueKind::Bool:
             return "bool";
         case ValueKind::Color:
@@ -358,6 +402,8 @@ std::string AcceptedText(const ParamRef& param) {
         case ValueKind::Float:
             return range.empty() ? "a number" : "a number from " + range;
         case ValueKind::Int:
+            if (!param.choices.empty())
+                return "one of " + FormatChoices(param) + " (number or name)";
             return range.empty() ? "an integer" : "an integer from " + range;
         case ValueKind::Bool:
             return "0 or 1 (also false/true, off/on, no/yes)";

@@ -51,6 +51,15 @@ bool JsonValue(const ParamRef& param, const json& j, ParamValue& value) {
     switch (param.kind) {
         case ValueKind::Float:
         case ValueKind::Int:
+            if (j.is_string()) {  // a choice by name
+                for (const ParamChoice& c : param.choices) {
+                    if (NamesChoice(j.get<std::string>(), c)) {
+                        value.number = c.value;
+                        return true;
+                    }
+                }
+                return false;
+            }
             if (!j.is_number()) return false;
             value.number = j.get<double>();
             if (param.kind == ValueKind::Float) {
@@ -163,7 +172,6 @@ void LoadPresetText(std::string_view text, const std::string& path,
 }
 
 void SavePreset(const std::string& path, Texmap* map, const MapSources& sources, TimeValue t) {
-    OutputFile out(path);
     json root = json::object();
     for (const ParamRef& p : MapParameters(map)) {
         if (p.kind == ValueKind::Map || p.kind == ValueKind::Other) continue;
@@ -172,10 +180,5 @@ void SavePreset(const std::string& path, Texmap* map, const MapSources& sources,
     json maps = json::object();
     for (const auto& [slot, source] : sources) maps[slot] = source;
     root[kMapsKey] = maps;
-    {
-        std::ofstream file(out.TempPath());
-        file << root.dump(2) << '\n';
-        if (!file.flush()) throw ToolError("cannot write preset '" + path + "'");
-    }
-    out.Commit();
+    WriteText(path, root.dump(2) + "\n");
 }

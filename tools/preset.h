@@ -2,7 +2,9 @@
 //   { "params": { "size": 10, "color1": [0, 0, 0], ... },
 //     "Mapping": { "xyz_map": 2, ... },
 //     "maps": { "distortMap": "scratches:size=2", "sizeMap": "/abs/path/image.png" } }
-// Blocks are keyed by their internal names, parameters by theirs.
+// Blocks are keyed by their internal names, parameters by theirs. Choice parameters are
+// written as numbers (which stay valid whatever the texts of the lists become) and read as
+// numbers or names ("xyz_map": "object").
 #pragma once
 
 #include <filesystem>

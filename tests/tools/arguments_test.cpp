@@ -67,7 +67,7 @@ TEST(Arguments, UsageErrors) {
 
 TEST(Arguments, UnknownNamesGetTheNearestKnownOnes) {
     ExpectOneLineError(RunTool({"eval", "--set", "sise=2"}, "0 0 0\n"), "size");
-    ExpectOneLineError(RunTool({"eval", "--set", "spreadMapEnabled=0"}, "0 0 0\n"),
+    ExpectOneLineError(RunTool({"eval", "--set", "spreadMapEnable=0"}, "0 0 0\n"),
                        "spreasdMapEnabled");
     ExpectOneLineError(RunTool({"eval", "--set", "xyz_ofset_x=1"}), "xyz_offset_x");
     ExpectOneLineError(RunTool({"eval", "--map", "distortmap=scratches:"}), "distortMap");
