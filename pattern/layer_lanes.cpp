@@ -1,6 +1,8 @@
 #include "layer_lanes.h"
 
 #include "cellular_lattice.h"
+#include "cube_list.h"
+#include "layer_lanes_quad.h"
 #include "layer_rotations.h"
 
 #if defined(__SSE2__) || defined(_M_X64)
@@ -67,7 +69,7 @@ __m128i narrowMask(__m128d m) {
 
 }  // namespace
 
-void layLanes(const Point3& p, int type, float scale, int firstSlot, LayerLanes& l) {
+void layLanesSse2(const Point3& p, int type, float scale, int firstSlot, LayerLanes& l) {
     const LayerRotationLanes& m = layerRotationLanes(type, firstSlot);
     const __m128 px = _mm_set1_ps(p.x), py = _mm_set1_ps(p.y), pz = _mm_set1_ps(p.z);
     const int stretched = type == 0 ? 0 : 1;
@@ -124,7 +126,7 @@ void layLanes(const Point3& p, int type, float scale, int firstSlot, LayerLanes&
     l.onLattice = static_cast<uint32_t>(onLattice);
 }
 
-void facesWithin(const LayerLanes& l, double reach, uint32_t faces[layerLaneCount]) {
+void facesWithinSse2(const LayerLanes& l, double reach, uint32_t faces[layerLaneCount]) {
     const __m128d r = _mm_set1_pd(reach);
     for (int q = 0; q < layerLaneCount / 4; ++q) {
         __m128i bits = _mm_setzero_si128();
@@ -140,12 +142,34 @@ void facesWithin(const LayerLanes& l, double reach, uint32_t faces[layerLaneCoun
 
 #else
 
-void layLanes(const Point3& p, int type, float scale, int firstSlot, LayerLanes& l) {
+void layLanesSse2(const Point3& p, int type, float scale, int firstSlot, LayerLanes& l) {
     layLanesPortable(p, type, scale, firstSlot, l);
 }
 
-void facesWithin(const LayerLanes& l, double reach, uint32_t faces[layerLaneCount]) {
+void facesWithinSse2(const LayerLanes& l, double reach, uint32_t faces[layerLaneCount]) {
     facesWithinPortable(l, reach, faces);
 }
 
 #endif
+
+void layLanesAvx2(const Point3& p, int type, float scale, int firstSlot, LayerLanes& l) {
+#ifdef QUORV_LAYER_LANES_QUAD
+    if (processorHasAvx2()) return layLanesQuad(p, type, scale, firstSlot, l);
+#endif
+    layLanesSse2(p, type, scale, firstSlot, l);
+}
+
+void facesWithinAvx2(const LayerLanes& l, double reach, uint32_t faces[layerLaneCount]) {
+#ifdef QUORV_LAYER_LANES_QUAD
+    if (processorHasAvx2()) return facesWithinQuad(l, reach, faces);
+#endif
+    facesWithinSse2(l, reach, faces);
+}
+
+void layLanes(const Point3& p, int type, float scale, int firstSlot, LayerLanes& l) {
+    layLanesAvx2(p, type, scale, firstSlot, l);
+}
+
+void facesWithin(const LayerLanes& l, double reach, uint32_t faces[layerLaneCount]) {
+    facesWithinAvx2(l, reach, faces);
+}

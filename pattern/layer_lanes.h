@@ -33,6 +33,11 @@ void layLanes(const Point3& p, int type, float scale, int firstSlot, LayerLanes&
 // Bit j of faces[i] set where face j of lane i lies within reach, as cellular::facesWithin.
 void facesWithin(const LayerLanes& l, double reach, uint32_t faces[layerLaneCount]);
 
-// The same worked out lane by lane, as processors without the vector forms do; for tests.
+// The forms themselves, for tests: lane by lane, two lanes at a time (SSE2) and four (AVX2). A
+// form the build or the processor lacks falls back to the next simpler one.
 void layLanesPortable(const Point3& p, int type, float scale, int firstSlot, LayerLanes& l);
+void layLanesSse2(const Point3& p, int type, float scale, int firstSlot, LayerLanes& l);
+void layLanesAvx2(const Point3& p, int type, float scale, int firstSlot, LayerLanes& l);
 void facesWithinPortable(const LayerLanes& l, double reach, uint32_t faces[layerLaneCount]);
+void facesWithinSse2(const LayerLanes& l, double reach, uint32_t faces[layerLaneCount]);
+void facesWithinAvx2(const LayerLanes& l, double reach, uint32_t faces[layerLaneCount]);

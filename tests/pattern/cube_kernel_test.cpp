@@ -44,32 +44,40 @@ TEST(CubeKernels, AllKernelsGiveTheSameBits) {
     if (!cellular::processorHasAvx2()) GTEST_LOG_(INFO) << "no AVX2 here: four-lane kernel not run";
 }
 
-// The vector lay-out of a sample's layers against the lane-by-lane form that processors without
-// it run: the same bits everywhere, off the lattice and at NaN included.
-TEST(CubeKernels, LayerLanesVectorFormMatchesLaneByLane) {
+// The vector lay-outs of a sample's layers against the lane-by-lane form that processors
+// without them run: the same bits everywhere, off the lattice and at NaN included.
+TEST(CubeKernels, LayerLanesVectorFormsMatchLaneByLane) {
     std::mt19937 rng(7);
     std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
     const float scales[] = {1.0f, 300.0f, 3e7f, 6e8f};
+    using Form = void (*)(const Point3&, int, float, int, LayerLanes&);
+    using Faces = void (*)(const LayerLanes&, double, uint32_t*);
+    const Form forms[] = {layLanesSse2, layLanesAvx2};
+    const Faces faceForms[] = {facesWithinSse2, facesWithinAvx2};
     for (int round = 0; round < 20000; ++round) {
         const float s = scales[round % 4];
         Point3 p(unit(rng) * s, unit(rng) * s, unit(rng) * s);
         if (round % 97 == 0) p.y = NAN;
         const int type = round % 3 == 0 ? 0 : 1, firstSlot = round % 5 == 0 ? 0 : 1;
         const float stretch = 50.0f + 100.0f * std::fabs(unit(rng));
-        LayerLanes vector, portable;
-        layLanes(p, type, stretch, firstSlot, vector);
-        layLanesPortable(p, type, stretch, firstSlot, portable);
-        ASSERT_EQ(vector.onLattice, portable.onLattice) << round;
-        ASSERT_EQ(0, std::memcmp(&vector.cube.at, &portable.cube.at, sizeof vector.cube.at));
-        ASSERT_EQ(
-            0, std::memcmp(&vector.cube.corner, &portable.cube.corner, sizeof vector.cube.corner));
-        ASSERT_EQ(0, std::memcmp(&vector.cube.hash, &portable.cube.hash, sizeof vector.cube.hash));
-        ASSERT_EQ(0, std::memcmp(&vector.cell, &portable.cell, sizeof vector.cell));
-        ASSERT_EQ(0, std::memcmp(&vector.face, &portable.face, sizeof vector.face));
         const double reach = std::fabs(unit(rng));
-        uint32_t a[layerLaneCount], b[layerLaneCount];
-        facesWithin(vector, reach, a);
-        facesWithinPortable(portable, reach, b);
-        ASSERT_EQ(0, std::memcmp(a, b, sizeof a)) << round;
+        LayerLanes plain;
+        layLanesPortable(p, type, stretch, firstSlot, plain);
+        uint32_t plainFaces[layerLaneCount];
+        facesWithinPortable(plain, reach, plainFaces);
+        for (int f = 0; f < 2; ++f) {
+            LayerLanes vector;
+            forms[f](p, type, stretch, firstSlot, vector);
+            ASSERT_EQ(vector.onLattice, plain.onLattice) << round << " form " << f;
+            ASSERT_EQ(0, std::memcmp(&vector.cube.at, &plain.cube.at, sizeof plain.cube.at));
+            ASSERT_EQ(
+                0, std::memcmp(&vector.cube.corner, &plain.cube.corner, sizeof plain.cube.corner));
+            ASSERT_EQ(0, std::memcmp(&vector.cube.hash, &plain.cube.hash, sizeof plain.cube.hash));
+            ASSERT_EQ(0, std::memcmp(&vector.cell, &plain.cell, sizeof plain.cell));
+            ASSERT_EQ(0, std::memcmp(&vector.face, &plain.face, sizeof plain.face));
+            uint32_t faces[layerLaneCount];
+            faceForms[f](vector, reach, faces);
+            ASSERT_EQ(0, std::memcmp(faces, plainFaces, sizeof faces)) << round << " form " << f;
+        }
     }
 }
