@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <numbers>
 #include <thread>
 #include <tuple>
 #include <vector>
@@ -37,6 +38,38 @@ protected:
 // Length of column j of the linear part: 1 / (that axis's size) whatever the rotation.
 float InverseSize(const Matrix3& m, int j) {
     return std::sqrt(m[0][j] * m[0][j] + m[1][j] * m[1][j] + m[2][j] * m[2][j]);
+}
+
+// The unvaried transform written out step by step in double: turns about x, y and z (a
+// positive angle turns y towards z, z towards x and x towards y) of the point and its offset,
+// then a division of the point alone by the size.
+struct TransformSteps {
+    double offset[3], degrees[3], size[3];
+
+    static Point3 Turned(const Point3& v, const double (&degrees)[3]) {
+        double q[3] = {v.x, v.y, v.z};
+        for (int axis = 0; axis < 3; ++axis) {
+            const double a = degrees[axis] * std::numbers::pi / 180.0;
+            const int i = (axis + 1) % 3, j = (axis + 2) % 3;
+            const double qi = q[i], qj = q[j];
+            q[i] = qi * std::cos(a) - qj * std::sin(a);
+            q[j] = qi * std::sin(a) + qj * std::cos(a);
+        }
+        return Point3(q[0], q[1], q[2]);
+    }
+    Point3 Vector(const Point3& v) const {
+        const Point3 t = Turned(v, degrees);
+        return Point3(t.x / size[0], t.y / size[1], t.z / size[2]);
+    }
+    Point3 Point(const Point3& p) const {
+        return Vector(p) + Turned(Point3(offset[0], offset[1], offset[2]), degrees);
+    }
+};
+
+void ExpectNear(const Point3& got, const Point3& want, float tolerance) {
+    EXPECT_NEAR(got.x, want.x, tolerance);
+    EXPECT_NEAR(got.y, want.y, tolerance);
+    EXPECT_NEAR(got.z, want.z, tolerance);
 }
 
 class XYZGenTest : public ::testing::Test {
@@ -150,6 +183,96 @@ TEST_F(XYZGenTest, Type0TurnsAboutTheCentreAndOnlyItIsTiled) {
     EXPECT_EQ(Updated().GetPointAndBasis(sc, p, basis), 1);
 }
 
+// Every offset, angle and size at once, in the three spaces that take them: the object's
+// (under an object that is turned, scaled and moved), the world's and the screen's. The
+// varied path with a barely active variance must build nearly the same transform, and the
+// bump basis must follow the transform's axes on both paths.
+TEST_F(XYZGenTest, EveryTransformParameterInEachSpace) {
+    const TransformSteps steps{{1.5, -2.0, 0.25}, {20.0, -35.0, 50.0}, {2.0, 0.5, 4.0}};
+    const int ids[3][3] = {{xyz_offset_x, xyz_offset_y, xyz_offset_z},
+                           {xyz_angle_x, xyz_angle_y, xyz_angle_z},
+                           {xyz_size_x, xyz_size_y, xyz_size_z}};
+    for (int k = 0; k < 3; ++k) {
+        Set(ids[0][k], static_cast<float>(steps.offset[k]));
+        Set(ids[1][k], static_cast<float>(steps.degrees[k]));
+        Set(ids[2][k], static_cast<float>(steps.size[k]));
+    }
+    // The object: a quarter turn about z, doubled and moved, so that a world point w is the
+    // object point ((w.y + 3) / 2, (5 - w.x) / 2, (w.z - 1) / 2).
+    sc.SetObjectToWorld(Matrix3(Point3(0.0f, 2.0f, 0.0f), Point3(-2.0f, 0.0f, 0.0f),
+                                Point3(0.0f, 0.0f, 2.0f), Point3(5.0f, -3.0f, 1.0f)));
+    const Point3 world(3.0f, 4.0f, -1.0f), wa(0.1f, 0.0f, 0.02f), wb(0.0f, -0.3f, 0.0f);
+    sc.SetP(world);
+    sc.SetDP(wa, wb);
+    sc.SetScreenUV(Point2(0.3f, 0.6f), Point2(0.01f, 0.04f));
+    INode node(5);
+    sc.SetNode(&node);
+    const struct {
+        int type;
+        Point3 p, a, b;
+    } spaces[] = {
+        {XYZ_MAP_OBJECT, Point3(3.5f, 1.0f, -1.0f), Point3(0.0f, -0.05f, 0.01f),
+         Point3(-0.15f, 0.0f, 0.0f)},
+        {XYZ_MAP_WORLD, world, wa, wb},
+        {XYZ_MAP_SCREEN, Point3(0.3f, 0.6f, 0.0f), Point3(0.01f, 0.0f, 0.0f),
+         Point3(0.0f, 0.04f, 0.0f)},
+    };
+    // Unvaried; then an offset variance just above the threshold, which may move the point by
+    // 2e-4 / 0.5.
+    for (float variance : {0.0f, 2e-4f}) {
+        Set(xyz_offset_x2, variance);
+        const float tolerance = variance == 0.0f ? 2e-5f : 1e-3f;
+        for (const auto& space : spaces) {
+            SCOPED_TRACE(testing::Message() << "type " << space.type << " variance " << variance);
+            Set(xyz_map, space.type);
+            const QuorvXYZGen g = Updated();
+            ASSERT_EQ(g.GetPoint(sc, p, dx, dy), 1);
+            ExpectNear(p, steps.Point(space.p), tolerance);
+            ExpectNear(dx, steps.Vector(space.a), tolerance);
+            ExpectNear(dy, steps.Vector(space.b), tolerance);
+            ASSERT_EQ(g.GetPointAndBasis(sc, p, basis), 1);
+            ExpectNear(p, steps.Point(space.p), tolerance);
+            const Point3 axes[3] = {Point3(1.0f, 0.0f, 0.0f), Point3(0.0f, 1.0f, 0.0f),
+                                    Point3(0.0f, 0.0f, 1.0f)};
+            for (int i = 0; i < 3; ++i)
+                ExpectNear(basis[i], Normalize(steps.Vector(axes[i])), 1e-5f);
+        }
+    }
+
+    // With large variances the basis is that of the sample's own varied transform: the
+    // directions in which its point moves along the world axes.
+    Set(xyz_map, XYZ_MAP_WORLD);
+    for (int id = xyz_offset_x2; id <= xyz_angle_z2; ++id) Set(id, 40.0f);
+    const QuorvXYZGen g = Updated();
+    Point3 at;
+    ASSERT_EQ(g.GetPointAndBasis(sc, at, basis), 1);
+    for (int i = 0; i < 3; ++i) {
+        Point3 step(0.0f, 0.0f, 0.0f);
+        step[i] = 1.0f;
+        sc.SetP(world + step);
+        g.GetPoint(sc, p);
+        ExpectNear(basis[i], Normalize(p - at), 1e-5f);
+    }
+}
+
+// Each variance alone varies the transform (the lock off, so that the Y and Z size variances
+// are used).
+TEST_F(XYZGenTest, EachVarianceAloneVariesThePoint) {
+    Set(xyz_map, XYZ_MAP_WORLD);
+    Set(xyz_lock, 0);
+    sc.SetP(Point3(1.0f, 2.0f, 3.0f));
+    INode node(5);
+    sc.SetNode(&node);
+    Point3 plain;
+    Updated().GetPoint(sc, plain);
+    for (int id = xyz_offset_x2; id <= xyz_angle_z2; ++id) {
+        Set(id, 0.5f);
+        Updated().GetPoint(sc, p);
+        EXPECT_NE(p, plain) << id;
+        Set(id, 0.0f);
+    }
+}
+
 TEST_F(XYZGenTest, DegenerateSizesKeepTheTransformFinite) {
     Set(xyz_map, XYZ_MAP_WORLD);
     sc.SetP(Point3(1.0f, 1.0f, 1.0f));
@@ -160,7 +283,7 @@ TEST_F(XYZGenTest, DegenerateSizesKeepTheTransformFinite) {
     g.GetPoint(sc, p, dx, dy);
     EXPECT_EQ(p.x, 1.0f / 1e-4f);
     EXPECT_EQ(p.y, -0.5f);
-    EXPECT_TRUE(std::isfinite(p.z));
+    EXPECT_EQ(p.z, -1.0f / 1e-4f);  // a tiny negative size keeps its sign
     g.GetPointAndBasis(sc, p, basis);
     for (const Point3& b : basis) EXPECT_NEAR(b.Length(), 1.0f, 1e-6f);
 }
