@@ -12,23 +12,45 @@ namespace {
 constexpr float octaveGain = 1.0f;
 constexpr int octaves = 4;
 
-// The ridged sum over the noise N(q, w); w is only carried along for the faded forms.
-template <typename Noise>
-float ridged(Point3 q, float w, Noise noise) {
+// The octaves' points: q doubled per octave, as the ridged sum steps through them.
+struct Octaves {
+    float x[octaves], y[octaves], z[octaves], w[octaves];
+};
+Octaves octavePoints(Point3 q, float w) {
+    Octaves o;
+    for (int octave = 0; octave < octaves; ++octave) {
+        o.x[octave] = q.x, o.y[octave] = q.y, o.z[octave] = q.z, o.w[octave] = w;
+        q = q * 2.0f;
+        w = w * 2.0f;
+    }
+    return o;
+}
+
+// The ridged sum over the octaves' noise values n.
+float ridged(const float n[octaves]) {
     float amp = octaveGain;
-    float ridge = 1.0f - std::fabs(noise(q, w));
+    float ridge = 1.0f - std::fabs(n[0]);
     float signal = ridge * ridge;
     float sum = signal;
     for (int octave = 1; octave < octaves; ++octave) {
-        q = q * 2.0f;
-        w = w * 2.0f;
         const float weight = clampUnit(signal);
-        ridge = 1.0f - std::fabs(noise(q, w));
+        ridge = 1.0f - std::fabs(n[octave]);
         signal = ridge * ridge * weight;
         sum = sum + signal * amp;
         amp = amp * octaveGain;
     }
     return clampUnit(threshold(sum, 0.0f, 1.0f));
+}
+
+// The octaves' plain noise: the 3D type's four octaves in one go.
+void octaveNoise(const Octaves& o, int type, float n[octaves]) {
+    static_assert(octaves == 4, "one four-lane noise call");
+    if (type == 0) {
+        for (int octave = 0; octave < octaves; ++octave)
+            n[octave] = simplexNoise2D(o.x[octave], o.y[octave]);
+    } else {
+        simplexNoise3D4(o.x, o.y, o.z, n);
+    }
 }
 
 float erosionScale(int type, const ScratchInputs& in) {
@@ -43,17 +65,18 @@ float blend(float a, float e, const ScratchInputs& in) {
 }  // namespace
 
 float erosionNoise(const Point3& q, int type) {
-    if (type == 0)
-        return ridged(q, 0.0f, [](const Point3& o, float) { return simplexNoise2D(o.x, o.y); });
-    return ridged(q, 0.0f, [](const Point3& o, float) { return simplexNoise3D(o.x, o.y, o.z); });
+    const Octaves o = octavePoints(q, 0.0f);
+    float n[octaves];
+    octaveNoise(o, type, n);
+    return ridged(n);
 }
 
 float erosionNoise(const Point3& q, float w, int type) {
-    if (type == 0)
-        return ridged(q, w,
-                      [](const Point3& o, float ow) { return filteredSimplex2D(o.x, o.y, ow); });
-    return ridged(q, w,
-                  [](const Point3& o, float ow) { return filteredSimplex3D(o.x, o.y, o.z, ow); });
+    const Octaves o = octavePoints(q, w);
+    float n[octaves];
+    octaveNoise(o, type, n);
+    for (int octave = 0; octave < octaves; ++octave) n[octave] = fadeNoise(n[octave], o.w[octave]);
+    return ridged(n);
 }
 
 // A scale of 0 (size 0) would put the noise at infinity; leave the layers uneroded instead.

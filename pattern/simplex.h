@@ -9,11 +9,16 @@
 // leaves the 32-bit range (or is NaN) gives 0.
 float simplexNoise2D(float x, float y);
 float simplexNoise3D(float x, float y, float z);
+// Four points at once, n[i] bit for bit simplexNoise3D(x[i], y[i], z[i]).
+void simplexNoise3D4(const float x[4], const float y[4], const float z[4], float n[4]);
 
 // The plain noise times (1 - fade), the fade rising from 0 at w = 1.44 to 1 at w = 2.64;
 // 0 once the fade reaches 0.9999. w is the filter width in the noise's own units.
 float filteredSimplex2D(float x, float y, float w);
 float filteredSimplex3D(float x, float y, float z, float w);
+// The fade of the filtered forms applied to the plain noise n at width w:
+// filteredSimplex3D(x, y, z, w) is fadeNoise(simplexNoise3D(x, y, z), w), and likewise in 2D.
+float fadeNoise(float n, float w);
 
 // [0, 1]: the quintic ramp 6t^5 - 15t^4 + 10t^3 of t = (x - e0) / (e1 - e0), flat outside.
 // A NaN t reads as below the ramp (0).
