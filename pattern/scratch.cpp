@@ -68,11 +68,12 @@ double nearestOverLayers(const Point3& p, int type, float scale, int firstSlot, 
         list[layers] = static_cast<uint8_t>(32 * i + cellular::homeCube);
         layers += (l.onLattice >> i) & 1;
     }
-    // The square root is monotone: the root of the smallest square is the smallest distance.
-    const double h = std::min(std::sqrt(cellular::nearestSquaredOverCubes(l.cube, list, layers)),
-                              cellular::initialDistance);
-    if (!(h >= 1e-10 && h <= 0.99)) {
-        double nearest = h;
+    // Squares until the end: the square root is monotone and correctly rounded, so the root of
+    // the smallest square is the smallest distance, and the bounds below hold for the square
+    // as for its root to far within their margins.
+    const double hs = cellular::nearestSquaredOverCubes(l.cube, list, layers);
+    if (!(hs >= 1e-20 && hs <= 0.9801)) {
+        double nearest = std::min(std::sqrt(hs), cellular::initialDistance);
         for (int k = 0; k < layers; ++k) {
             const int i = layer[k];
             const double at[3] = {l.cube.at[0][i], l.cube.at[1][i], l.cube.at[2][i]};
@@ -83,10 +84,11 @@ double nearestOverLayers(const Point3& p, int type, float scale, int firstSlot, 
         return nearest;
     }
 
-    // Every neighbour within reach of h. Each layer's list is copied whole and the count
-    // advanced: no branch per entry.
+    // Every neighbour within reach of h: searchReach(h), the geometric reach for h below 1,
+    // from h squared, without waiting for the root. Each layer's list is copied whole and the
+    // count advanced: no branch per entry.
     uint32_t faces[maxLevels];
-    facesWithin(l, cellular::searchReach(h), faces);
+    facesWithin(l, hs * cellular::reachRelative + cellular::reachAbsolute, faces);
     int count = 0;
     for (int k = 0; k < layers; ++k) {
         const int i = layer[k];
@@ -94,7 +96,7 @@ double nearestOverLayers(const Point3& p, int type, float scale, int firstSlot, 
         for (int j = 0; j < 32; ++j) list[count + j] = static_cast<uint8_t>(within[j] + 32 * i);
         count += wideLists.count[faces[i]];
     }
-    return std::min(h, std::sqrt(cellular::nearestSquaredOverCubes(l.cube, list, count)));
+    return std::sqrt(std::min(hs, cellular::nearestSquaredOverCubes(l.cube, list, count)));
 }
 
 // The minimum over the layers of F1 / spread * 2 - 1.
