@@ -1,6 +1,7 @@
 #include "tools/bake_command.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <vector>
@@ -8,7 +9,10 @@
 #include <tbb/global_control.h>
 #include <tbb/parallel_pipeline.h>
 
+#include "map/iquorv_scratches.h"
+#include "tools/image.h"
 #include "tools/sample_context.h"
+#include "tools/tool_error.h"
 
 namespace {
 
@@ -19,64 +23,242 @@ constexpr std::size_t kBandsPerThread = 4;
 // never held whole, and a band is still long enough to amortise handing it over.
 constexpr std::size_t kBandBudget = std::size_t{32} << 20;
 constexpr std::size_t kMaxBandRows = 16;
+// Every output at once: 4 + 1 + 1 + 1 + 3 + 3 channels.
+constexpr int kMaxPixelChannels = 13;
+// The step of the height differences for normals is one sample apart but at most this part
+// of the extent, so that bakes of one square at different sizes tilt alike.
+constexpr float kMaxNormalStepPerExtent = 1.0f / 4096.0f;
 
-void BakeRow(Texmap* map, const BakeOptions& options, int y, float* out) {
-    const int channels = BakeChannels(options.output);
-    const float w = static_cast<float>(options.width), h = static_cast<float>(options.height);
-    const float e = options.extent;
-    const Point3 dpdx(e / w, 0.0f, 0.0f), dpdy(0.0f, -e / h, 0.0f);
-    const Point3 duvw(1.0f / w, 1.0f / h, 0.0f);
-    const float v = 1.0f - (static_cast<float>(y) + 0.5f) / h;
-    for (int x = 0; x < options.width; ++x, out += channels) {
-        const float u = (static_cast<float>(x) + 0.5f) / w;
-        ToolShadeContext sc;
-        sc.SetPoint(Point3(u * e, v * e, 0.0f), dpdx, dpdy);
-        sc.SetUVW(Point3(u, v, 0.0f), duvw);
-        sc.SetScreenUV(Point2(u, v), Point2(duvw.x, duvw.y));
-        sc.SetTime(options.time);
-        sc.SetFiltered(options.filtered);
-        switch (options.output) {
-            case BakeOutput::Color: {
-                const AColor c = map->EvalColor(sc);
-                out[0] = c.r, out[1] = c.g, out[2] = c.b, out[3] = c.a;
+// What one bake asks of each sample, settled before the first.
+struct BakePlan {
+    Texmap* map = nullptr;
+    IQuorvScratches* scratches = nullptr;
+    const BakeOptions* options = nullptr;
+    int channels = 0;
+    int n = 1;  // samples per pixel side
+    bool color = false, mono = false, field = false, bump = false;
+    bool heightNormal = false, bumpNormal = false;
+    // Sample footprint in object units and UVW, and the normal's difference steps.
+    Point3 dpdx, dpdy, duvw;
+    float stepX = 0.0f, stepY = 0.0f;
+};
+
+struct SampleValues {
+    AColor color;
+    float mono = 0.0f;
+    float field = 1.0f;
+    Point3 bump;
+    Point3 normal;  // unit, not encoded
+};
+
+void SetSample(ToolShadeContext& sc, const BakePlan& plan, float u, float v) {
+    const float e = plan.options->extent;
+    sc.SetPoint(Point3(u * e, v * e, 0.0f), plan.dpdx, plan.dpdy);
+    sc.SetUVW(Point3(u, v, 0.0f), plan.duvw);
+    sc.SetScreenUV(Point2(u, v), Point2(plan.duvw.x, plan.duvw.y));
+}
+
+float FieldAt(ToolShadeContext& sc, const BakePlan& plan, float u, float v) {
+    SetSample(sc, plan, u, v);
+    return plan.scratches->EvalField(sc);
+}
+
+Point3 UnitOrUp(const Point3& n) {
+    const float l = n.Length();
+    return std::isfinite(l) && l > 0.0f ? n / l : Point3(0.0f, 0.0f, 1.0f);
+}
+
+void EvaluateSample(ToolShadeContext& sc, const BakePlan& plan, float u, float v,
+                    SampleValues& out) {
+    const BakeOptions& o = *plan.options;
+    const float flipY = o.normalY == NormalY::Up ? 1.0f : -1.0f;
+    SetSample(sc, plan, u, v);
+    if (plan.field || plan.heightNormal) out.field = plan.scratches->EvalField(sc);
+    if (plan.color) out.color = plan.map->EvalColor(sc);
+    // After EvalColor the map answers from the sample's cache, as it does for a host.
+    if (plan.mono) out.mono = plan.map->EvalMono(sc);
+    if (plan.bump || plan.bumpNormal) out.bump = plan.map->EvalNormalPerturb(sc);
+    if (plan.bumpNormal) {
+        // The square's tangent frame is x, y, z itself: the bump vector's x and y tilt the
+        // normal (0, 0, 1).
+        const float k = o.bumpNormalStrength;
+        const Point3 n(out.bump.x * k, out.bump.y * k * flipY, 1.0f);
+        out.normal =
+            std::isfinite(n.x) && std::isfinite(n.y) ? Normalize(n) : Point3(0.0f, 0.0f, 1.0f);
+    }
+    if (plan.heightNormal) {
+        // Last, as it moves the sample. Forward differences of the height depth x field, in object
+        // units; the step is small against a pixel, so the half step they lag by does not show.
+        const float du = plan.stepX / o.extent, dv = plan.stepY / o.extent;
+        const float gx = (FieldAt(sc, plan, u + du, v) - out.field) / plan.stepX;
+        const float gy = (FieldAt(sc, plan, u, v + dv) - out.field) / plan.stepY;
+        out.normal = UnitOrUp(Point3(-o.depth * gx, -o.depth * gy * flipY, 1.0f));
+    }
+}
+
+// The sample's values of every output, in order, into px.
+void Gather(const BakePlan& plan, const SampleValues& s, float* px) {
+    for (const BakeOutput output : plan.options->outputs) {
+        switch (output) {
+            case BakeOutput::Color:
+                px[0] = s.color.r, px[1] = s.color.g, px[2] = s.color.b, px[3] = s.color.a;
                 break;
-            }
             case BakeOutput::Mono:
-                out[0] = map->EvalMono(sc);
+                px[0] = s.mono;
                 break;
-            case BakeOutput::Bump: {
-                const Point3 b = map->EvalNormalPerturb(sc);
-                const float scale = options.encodeBump ? 0.5f : 1.0f;
-                const float offset = options.encodeBump ? 0.5f : 0.0f;
-                out[0] = offset + scale * b.x;
-                out[1] = offset + scale * b.y;
-                out[2] = offset + scale * b.z;
+            case BakeOutput::Mask:
+                px[0] = 1.0f - s.field;
                 break;
-            }
-            case BakeOutput::Normal: {
-                // The square's tangent frame is x, y, z itself: the bump vector's x and y tilt
-                // the normal (0, 0, 1).
-                const Point3 b = map->EvalNormalPerturb(sc);
-                Point3 n(b.x * options.normalStrength, b.y * options.normalStrength, 1.0f);
-                n = std::isfinite(n.x) && std::isfinite(n.y) ? Normalize(n)
-                                                             : Point3(0.0f, 0.0f, 1.0f);
-                out[0] = 0.5f + 0.5f * n.x, out[1] = 0.5f + 0.5f * n.y, out[2] = 0.5f + 0.5f * n.z;
+            case BakeOutput::Height:
+                px[0] = s.field;
                 break;
+            case BakeOutput::Bump:
+                px[0] = s.bump.x, px[1] = s.bump.y, px[2] = s.bump.z;
+                break;
+            case BakeOutput::Normal:
+                px[0] = s.normal.x, px[1] = s.normal.y, px[2] = s.normal.z;
+                break;
+        }
+        px += BakeChannels(output);
+    }
+}
+
+// The box filter's sum of n x n samples into their mean; normals are renormalised (one sample
+// is already unit) and encoded.
+void Finish(const BakePlan& plan, float* px) {
+    const float inv = 1.0f / static_cast<float>(plan.n * plan.n);
+    for (const BakeOutput output : plan.options->outputs) {
+        const int channels = BakeChannels(output);
+        if (output == BakeOutput::Normal) {
+            Point3 n(px[0], px[1], px[2]);
+            if (plan.n > 1) n = UnitOrUp(n);
+            px[0] = 0.5f + 0.5f * n.x, px[1] = 0.5f + 0.5f * n.y, px[2] = 0.5f + 0.5f * n.z;
+        } else if (plan.n > 1) {
+            for (int c = 0; c < channels; ++c) px[c] *= inv;
+        }
+        px += channels;
+    }
+}
+
+void BakeRow(const BakePlan& plan, int y, float* out) {
+    const BakeOptions& o = *plan.options;
+    const float w = static_cast<float>(o.width), h = static_cast<float>(o.height);
+    const float n = static_cast<float>(plan.n);
+    ToolShadeContext sc;
+    sc.SetTime(o.time);
+    sc.SetFiltered(o.filtered);
+    SampleValues s;
+    std::array<float, kMaxPixelChannels> values;
+    for (int x = 0; x < o.width; ++x, out += plan.channels) {
+        for (int sy = 0; sy < plan.n; ++sy) {
+            // Sample centres of an n x n grid over the pixel; one sample is the pixel centre.
+            const float v =
+                1.0f - (static_cast<float>(y) + (static_cast<float>(sy) + 0.5f) / n) / h;
+            for (int sx = 0; sx < plan.n; ++sx) {
+                const float u = (static_cast<float>(x) + (static_cast<float>(sx) + 0.5f) / n) / w;
+                EvaluateSample(sc, plan, u, v, s);
+                if (sx == 0 && sy == 0) {
+                    Gather(plan, s, out);
+                } else {
+                    Gather(plan, s, values.data());
+                    for (int c = 0; c < plan.channels; ++c) out[c] += values[c];
+                }
             }
         }
+        Finish(plan, out);
     }
+}
+
+BakePlan MakePlan(Texmap* map, const BakeOptions& options) {
+    BakePlan plan;
+    plan.map = map;
+    plan.options = &options;
+    plan.channels = BakeChannels(options.outputs);
+    plan.n = options.samples;
+    CheckBakeOptions(options);
+    for (const BakeOutput output : options.outputs) {
+        plan.color |= output == BakeOutput::Color;
+        plan.mono |= output == BakeOutput::Mono;
+        plan.field |= output == BakeOutput::Mask || output == BakeOutput::Height;
+        plan.bump |= output == BakeOutput::Bump;
+        if (output == BakeOutput::Normal) {
+            plan.bumpNormal = options.bumpNormalStrength > 0.0f;
+            plan.heightNormal = !plan.bumpNormal;
+        }
+    }
+    if (plan.field || plan.heightNormal) {
+        plan.scratches = GetQuorvScratchesInterface(map);
+        if (!plan.scratches) {
+            throw ToolError(
+                "this map has no scratch field: mask, height and normal need a "
+                "scratches map");
+        }
+    }
+    const float e = options.extent;
+    const float sw = static_cast<float>(options.width) * static_cast<float>(plan.n);
+    const float sh = static_cast<float>(options.height) * static_cast<float>(plan.n);
+    plan.dpdx = Point3(e / sw, 0.0f, 0.0f);
+    plan.dpdy = Point3(0.0f, -e / sh, 0.0f);
+    plan.duvw = Point3(1.0f / sw, 1.0f / sh, 0.0f);
+    plan.stepX = std::min(e / sw, e * kMaxNormalStepPerExtent);
+    plan.stepY = std::min(e / sh, e * kMaxNormalStepPerExtent);
+    return plan;
 }
 
 }  // namespace
 
 int BakeChannels(BakeOutput output) {
-    return output == BakeOutput::Color ? 4 : output == BakeOutput::Mono ? 1 : 3;
+    switch (output) {
+        case BakeOutput::Color:
+            return 4;
+        case BakeOutput::Bump:
+        case BakeOutput::Normal:
+            return 3;
+        default:
+            return 1;
+    }
+}
+
+int BakeChannels(const std::vector<BakeOutput>& outputs) {
+    int channels = 0;
+    for (const BakeOutput output : outputs) channels += BakeChannels(output);
+    return channels;
+}
+
+void CheckBakeOptions(const BakeOptions& options) {
+    if (options.outputs.empty()) throw ToolError("nothing to bake: no output named");
+    for (const BakeOutput output : options.outputs) {
+        if (std::count(options.outputs.begin(), options.outputs.end(), output) > 1)
+            throw ToolError(std::string("the output ") + BakeOutputName(output) +
+                            " is named twice");
+    }
+    if (options.samples < 1 || options.samples > 16)
+        throw ToolError("samples must be 1 to 16 a pixel side");
+}
+
+const char* BakeOutputName(BakeOutput output) {
+    switch (output) {
+        case BakeOutput::Color:
+            return "color";
+        case BakeOutput::Mono:
+            return "mono";
+        case BakeOutput::Mask:
+            return "mask";
+        case BakeOutput::Height:
+            return "height";
+        case BakeOutput::Bump:
+            return "bump";
+        case BakeOutput::Normal:
+            return "normal";
+    }
+    return "";
 }
 
 void BakeMap(Texmap* map, const BakeOptions& options, Progress& progress, ImageWriter& out) {
     CheckImageSize(options.width, options.height);
-    const std::size_t rowLength = static_cast<std::size_t>(options.width) *
-                                  static_cast<std::size_t>(BakeChannels(options.output));
+    const BakePlan plan = MakePlan(map, options);
+    const std::size_t rowLength =
+        static_cast<std::size_t>(options.width) * static_cast<std::size_t>(plan.channels);
     const std::size_t threads =
         tbb::global_control::active_value(tbb::global_control::max_allowed_parallelism);
     const std::size_t bands = kBandsPerThread * std::max<std::size_t>(threads, 1);
@@ -100,7 +282,7 @@ void BakeMap(Texmap* map, const BakeOptions& options, Progress& progress, ImageW
                }) & tbb::make_filter<int, int>(tbb::filter_mode::parallel, [&](int y) {
                    const int end = std::min(y + bandRows, options.height);
                    float* row = slot(y);
-                   for (int r = y; r < end; ++r, row += rowLength) BakeRow(map, options, r, row);
+                   for (int r = y; r < end; ++r, row += rowLength) BakeRow(plan, r, row);
                    return y;
                }) & tbb::make_filter<int, void>(tbb::filter_mode::serial_in_order, [&](int y) {
                    const int rows = std::min(bandRows, options.height - y);

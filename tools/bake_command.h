@@ -1,33 +1,57 @@
-// `bake`: the map over a square of its own coordinates, into an image. Pixel centre (u, v)
-// in [0, 1]^2 (v up, so row 0 is v near 1) is sampled with UVW (u, v, 0) in every channel and
-// P = (u, v, 0) x extent.
+// `bake`: the map over a square of its own coordinates, into images. Pixel (x, y) covers
+// (u, v) in [x/w, (x+1)/w] x [1 - (y+1)/h, 1 - y/h] (v up, so row 0 is v near 1); a sample at
+// (u, v) has UVW (u, v, 0) in every channel and P = (u, v, 0) x extent.
 #pragma once
 
 #include <max.h>
-#include "tools/image.h"
+
+#include <vector>
+
 #include "tools/image_writer.h"
 #include "tools/progress.h"
 
-enum class BakeOutput { Color, Mono, Bump, Normal };
+// What a bake writes. Colour is RGBA; mono, mask and height one channel; bump the raw vector
+// (x, y, z); normal a tangent-space normal encoded as 0.5 + 0.5 n.
+enum class BakeOutput { Color, Mono, Mask, Height, Bump, Normal };
+
+// Which way the green channel of a normal map points: +v (OpenGL) or -v (DirectX).
+enum class NormalY { Up, Down };
+
+// Antialiasing by default: 3 x 3 samples a pixel, nine times the work of one.
+inline constexpr int kDefaultBakeSamples = 3;
 
 struct BakeOptions {
     int width = 1024;
     int height = 1024;
     float extent = 50.0f;  // object units across the square
-    BakeOutput output = BakeOutput::Color;
-    bool filtered = true;          // filter by the pixel footprint
-    float normalStrength = 0.02f;  // bump vector to normal tilt, for the normal output
+    // One pass evaluates each sample once for all of these (no output twice).
+    std::vector<BakeOutput> outputs{BakeOutput::Color};
+    int samples = kDefaultBakeSamples;  // N x N stratified samples a pixel, box-filtered
+    bool filtered = true;               // filter each sample by its footprint
+    // Normals from the height: the depth of a scratch's bottom below the clean surface, in
+    // object units, and the green channel's convention.
+    float depth = 0.2f;
+    NormalY normalY = NormalY::Up;
+    // When above 0, normals come from the map's bump vector tilted by this factor instead
+    // (the host's bump, which also depends on the colours).
+    float bumpNormalStrength = 0.0f;
     TimeValue time = 0;
-    // Bump vectors stored as 0.5 + 0.5 v, for files that hold only [0, 1] (PNG).
-    bool encodeBump = false;
 };
 
-// Channels per output: RGBA colour, one mono value, the bump vector (x, y, z), or the
-// tangent-space normal encoded as 0.5 + 0.5 n.
+// Channels of one output.
 int BakeChannels(BakeOutput output);
+// Channels of all outputs together, in their order.
+int BakeChannels(const std::vector<BakeOutput>& outputs);
+// The output's name as the tool spells it ("color", "mask", ...).
+const char* BakeOutputName(BakeOutput output);
+
+// A ToolError for options that cannot be baked (no output, one named twice, samples out of
+// 1..16), before any work.
+void CheckBakeOptions(const BakeOptions& options);
 
 // Bakes bands of rows in parallel and hands them to `out` top to bottom, each as soon as the
-// bands above it are written; only a few bands are held at once. The map must have been
-// updated for options.time. The rows do not depend on the number of threads. Throws what
-// `out` throws.
+// bands above it are written; only a few bands are held at once. Each pixel holds every
+// output's channels in turn, in the order of options.outputs, as linear values. The map must
+// have been updated for options.time. The rows do not depend on the number of threads.
+// A ToolError for options it cannot bake; throws what `out` throws.
 void BakeMap(Texmap* map, const BakeOptions& options, Progress& progress, ImageWriter& out);

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include <Iex.h>
+#include <half.h>
 #include <ImfChannelList.h>
 #include <ImfFrameBuffer.h>
 #include <ImfHeader.h>
@@ -25,17 +26,46 @@ const char* const* ChannelNames(int channels) {
 }
 
 // Interleaved rows of `width` pixels at `base` as the slices of the pixels in `window`.
-Imf::FrameBuffer Slices(const float* base, int channels, int width, const Imath::Box2i& window) {
+Imf::FrameBuffer Slices(const float* base, const std::vector<std::string>& names, int width,
+                        const Imath::Box2i& window) {
     Imf::FrameBuffer frame;
+    const std::size_t channels = names.size();
     const std::size_t xStride = sizeof(float) * channels;
     const std::size_t yStride = xStride * width;
-    for (int c = 0; c < channels; ++c) {
-        // Make shifts the base so that the window's corner lands on the first pixel.
-        frame.insert(ChannelNames(channels)[c],
-                     Imf::Slice::Make(Imf::FLOAT, base + c, window, xStride, yStride, 1, 1,
-                                      c == 3 ? 1.0 : 0.0));
+    for (std::size_t c = 0; c < channels; ++c) {
+        // Make shifts the base so that the window's corner lands on the first pixel. A missing
+        // alpha reads as opaque.
+        const bool alpha = names[c] == "A";
+        frame.insert(names[c], Imf::Slice::Make(Imf::FLOAT, base + c, window, xStride, yStride, 1,
+                                                1, alpha ? 1.0 : 0.0));
     }
     return frame;
+}
+
+Imf::Compression ToImf(ExrCompression c) {
+    switch (c) {
+        case ExrCompression::None:
+            return Imf::NO_COMPRESSION;
+        case ExrCompression::Rle:
+            return Imf::RLE_COMPRESSION;
+        case ExrCompression::Zips:
+            return Imf::ZIPS_COMPRESSION;
+        case ExrCompression::Zip:
+            return Imf::ZIP_COMPRESSION;
+        case ExrCompression::Piz:
+            return Imf::PIZ_COMPRESSION;
+        case ExrCompression::Pxr24:
+            return Imf::PXR24_COMPRESSION;
+        case ExrCompression::B44:
+            return Imf::B44_COMPRESSION;
+        case ExrCompression::B44a:
+            return Imf::B44A_COMPRESSION;
+        case ExrCompression::Dwaa:
+            return Imf::DWAA_COMPRESSION;
+        case ExrCompression::Dwab:
+            return Imf::DWAB_COMPRESSION;
+    }
+    return Imf::ZIP_COMPRESSION;
 }
 
 struct FileCloser {
@@ -79,12 +109,16 @@ private:
 
 class ExrWriter final : public ImageWriter {
 public:
-    ExrWriter(const std::string& path, int width, int height, int channels)
-        : stream_(path), width_(width), channels_(channels) {
+    ExrWriter(const std::string& path, int width, int height,
+              const std::vector<ExrChannel>& channels, ExrCompression compression)
+        : stream_(path), width_(width) {
         try {
             Imf::Header header(width, height);
-            for (int c = 0; c < channels; ++c) {
-                header.channels().insert(ChannelNames(channels)[c], Imf::Channel(Imf::FLOAT));
+            header.compression() = ToImf(compression);
+            for (const ExrChannel& c : channels) {
+                header.channels().insert(c.name, Imf::Channel(c.half ? Imf::HALF : Imf::FLOAT));
+                names_.push_back(c.name);
+                half_.push_back(c.half);
             }
             file_ = std::make_unique<Imf::OutputFile>(stream_, header, 1);
         } catch (const std::exception& e) {
@@ -96,7 +130,7 @@ public:
         try {
             const Imath::Box2i band(Imath::V2i(0, next_),
                                     Imath::V2i(width_ - 1, next_ + count - 1));
-            file_->setFrameBuffer(Slices(rows, channels_, width_, band));
+            file_->setFrameBuffer(Frame(rows, count, band));
             file_->writePixels(count);
             next_ += count;
         } catch (const std::exception& e) {
@@ -111,21 +145,65 @@ public:
     }
 
 private:
+    // Float channels straight from the rows; half channels converted first, as the library
+    // writes each channel from a slice of its own type.
+    Imf::FrameBuffer Frame(const float* rows, int count, const Imath::Box2i& band) {
+        const std::size_t channels = names_.size();
+        const std::size_t pixels = static_cast<std::size_t>(width_) * count;
+        halves_.resize(pixels * channels);
+        Imf::FrameBuffer frame;
+        for (std::size_t c = 0; c < channels; ++c) {
+            if (half_[c]) {
+                Imath::half* plane = halves_.data() + c * pixels;
+                for (std::size_t i = 0; i < pixels; ++i)
+                    plane[i] = Imath::half(rows[i * channels + c]);
+                frame.insert(names_[c],
+                             Imf::Slice::Make(Imf::HALF, plane, band, sizeof(Imath::half),
+                                              sizeof(Imath::half) * width_));
+            } else {
+                frame.insert(names_[c],
+                             Imf::Slice::Make(Imf::FLOAT, rows + c, band, sizeof(float) * channels,
+                                              sizeof(float) * channels * width_));
+            }
+        }
+        return frame;
+    }
+
     StdioStream stream_;  // outlives file_
     std::unique_ptr<Imf::OutputFile> file_;
-    int width_, channels_;
+    int width_;
+    std::vector<std::string> names_;
+    std::vector<bool> half_;
+    std::vector<Imath::half> halves_;
     int next_ = 0;  // the first row not yet written
 };
 
 }  // namespace
 
+std::vector<ExrChannel> ExrImageChannels(int channels, bool half, const std::string& layer) {
+    std::vector<ExrChannel> out;
+    for (int c = 0; c < channels; ++c) {
+        out.push_back({layer.empty() ? std::string(ChannelNames(channels)[c])
+                                     : layer + "." + ChannelNames(channels)[c],
+                       half});
+    }
+    return out;
+}
+
+std::unique_ptr<ImageWriter> OpenExrWriter(const std::string& path, int width, int height,
+                                           const std::vector<ExrChannel>& channels,
+                                           ExrCompression compression) {
+    return std::make_unique<ExrWriter>(path, width, height, channels, compression);
+}
+
 std::unique_ptr<ImageWriter> OpenExrWriter(const std::string& path, int width, int height,
                                            int channels) {
-    return std::make_unique<ExrWriter>(path, width, height, channels);
+    return OpenExrWriter(path, width, height, ExrImageChannels(channels, false));
 }
 
 void WriteExr(const std::string& path, const Image& image) {
-    ExrWriter writer(path, image.width, image.height, image.channels);
+    ExrWriter writer(path, image.width, image.height, ExrImageChannels(image.channels, false),
+                     ExrCompression::Zip);
     writer.WriteRows(image.pixels.data(), image.height);
     writer.Finish();
 }
@@ -148,7 +226,9 @@ Image ReadExr(const std::string& path) {
             throw ToolError("cannot read image '" + path + "': its size is out of bounds");
         }
         AllocateImage(image, static_cast<int>(w), static_cast<int>(h), channels);
-        file.setFrameBuffer(Slices(image.pixels.data(), channels, static_cast<int>(w), window));
+        std::vector<std::string> names;
+        for (int c = 0; c < channels; ++c) names.push_back(ChannelNames(channels)[c]);
+        file.setFrameBuffer(Slices(image.pixels.data(), names, static_cast<int>(w), window));
         file.readPixels(window.min.y, window.max.y);
     } catch (const ToolError&) {
         throw;

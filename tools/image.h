@@ -4,11 +4,16 @@
 #include <cstddef>
 #include <vector>
 
+// How the colour channels of an image read from a file are encoded, as the file states it.
+enum class ImageTransfer { Linear, Srgb, Gamma, Unstated };
+
 struct Image {
     int width = 0;
     int height = 0;
     int channels = 0;  // 1 (grey), 3 (RGB) or 4 (RGBA)
     std::vector<float> pixels;
+    ImageTransfer transfer = ImageTransfer::Linear;
+    double gamma = 1.0;  // for Gamma: the file's values are linear^gamma
 
     float* Row(int y) { return pixels.data() + static_cast<std::size_t>(y) * RowLength(); }
     const float* Row(int y) const {

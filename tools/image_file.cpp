@@ -17,18 +17,21 @@ ImageFormat ImageFormatOf(const std::string& path) {
     throw ToolError("unknown image format '" + path + "': accepted extensions are .png and .exr");
 }
 
-void WriteImage(OutputFile& out, ImageFormat format, const Image& image, int pngBits) {
+void WriteImage(OutputFile& out, ImageFormat format, const Image& image, int pngBits,
+                PngColorSpace pngSpace) {
     WriteImageRows(
         out, format, image.width, image.height, image.channels, pngBits,
-        [&](ImageWriter& writer) { writer.WriteRows(image.pixels.data(), image.height); });
+        [&](ImageWriter& writer) { writer.WriteRows(image.pixels.data(), image.height); },
+        pngSpace);
 }
 
 void WriteImageRows(OutputFile& out, ImageFormat format, int width, int height, int channels,
-                    int pngBits, const std::function<void(ImageWriter&)>& produce) {
+                    int pngBits, const std::function<void(ImageWriter&)>& produce,
+                    PngColorSpace pngSpace) {
     try {
         const std::unique_ptr<ImageWriter> writer =
             format == ImageFormat::Png
-                ? OpenPngWriter(out.TempPath(), width, height, channels, pngBits)
+                ? OpenPngWriter(out.TempPath(), width, height, channels, pngBits, pngSpace)
                 : OpenExrWriter(out.TempPath(), width, height, channels);
         produce(*writer);
         writer->Finish();

@@ -7,6 +7,7 @@
 #include "tools/image.h"
 #include "tools/image_writer.h"
 #include "tools/output_file.h"
+#include "tools/png_file.h"
 
 enum class ImageFormat { Png, Exr };
 
@@ -14,12 +15,14 @@ enum class ImageFormat { Png, Exr };
 // accepted extensions otherwise.
 ImageFormat ImageFormatOf(const std::string& path);
 
-// Writes the image into the output's temporary file and commits it. `pngBits` (8 or 16)
-// applies to PNG only.
-void WriteImage(OutputFile& out, ImageFormat format, const Image& image, int pngBits);
+// Writes the image into the output's temporary file and commits it. `pngBits` (8 or 16) and
+// `pngSpace` apply to PNG only; EXR holds 32-bit floats.
+void WriteImage(OutputFile& out, ImageFormat format, const Image& image, int pngBits,
+                PngColorSpace pngSpace = PngColorSpace::Unstated);
 // The same for an image that `produce` hands to the writer row by row as it is made, so that
 // it is never held whole.
 void WriteImageRows(OutputFile& out, ImageFormat format, int width, int height, int channels,
-                    int pngBits, const std::function<void(ImageWriter&)>& produce);
+                    int pngBits, const std::function<void(ImageWriter&)>& produce,
+                    PngColorSpace pngSpace = PngColorSpace::Unstated);
 
 Image ReadImage(const std::string& path);

@@ -12,6 +12,7 @@
 #include <tbb/global_control.h>
 
 #include "tools/bake_command.h"
+#include "tools/bake_files.h"
 #include "tools/eval_command.h"
 #include "tools/image_file.h"
 #include "tools/info_command.h"
@@ -176,35 +177,78 @@ int main(int argc, char** argv) {
     AddTime(render, renderOptions.time);
 
     BakeOptions bakeOptions;
-    std::string bakeFile = "bake.png";
+    std::vector<std::string> bakeFiles{"bake.png"};
     std::string bakeRes = "1024";
-    int bakeBits = 8;
+    BakeEncoding bakeEncoding;
     bool unfiltered = false;
     CLI::App* bake = app.add_subcommand(
         "bake",
-        "The map over a square of its own coordinates: pixel centre (u, v) in [0,1]^2 "
-        "gives UVW (u, v, 0) and P = (u, v, 0) x extent");
+        "The map over a square of its own coordinates: pixel (x, y) covers (u, v) in "
+        "[x/w, (x+1)/w] x [1-(y+1)/h, 1-y/h], sampled with UVW (u, v, 0) and "
+        "P = (u, v, 0) x extent");
     AddMapOptions(bake, mapOptions);
-    bake->add_option("-o", bakeFile, "Output image: .png (8 or 16 bits) or .exr (float)")
-        ->type_name("FILE");
+    bake->add_option("-o", bakeFiles,
+                     "Output image: .png (8 or 16 bits) or .exr (half or float); one per "
+                     "--output, in order, or one .exr with a layer per output (repeatable)")
+        ->type_name("FILE")
+        ->allow_extra_args(false);
     bake->add_option("--res", bakeRes, "Image size, N or WxH")->type_name("N|WxH");
-    Choice<BakeOutput> bakeOutput({{"color", BakeOutput::Color},
-                                   {"mono", BakeOutput::Mono},
-                                   {"bump", BakeOutput::Bump},
-                                   {"normal", BakeOutput::Normal}});
-    bakeOutput.Add(bake, "--output", bakeOptions.output,
-                   "color (RGBA), mono, bump (the raw vector; 0.5 + 0.5 v in PNG) or normal "
-                   "(tangent-space normal map, 0.5 + 0.5 n)");
+    std::vector<std::string> bakeOutputNames{"color"};
+    const std::vector<std::pair<std::string, BakeOutput>> bakeOutputChoices = {
+        {"color", BakeOutput::Color},   {"mono", BakeOutput::Mono}, {"mask", BakeOutput::Mask},
+        {"height", BakeOutput::Height}, {"bump", BakeOutput::Bump}, {"normal", BakeOutput::Normal}};
+    bake->add_option("--output", bakeOutputNames,
+                     "What to bake, one or several from one pass, comma-separated: color (RGBA, "
+                     "sRGB in PNG), mono (the colours' mean), mask (1 on a scratch, 0 on the "
+                     "clean surface), height (0 at a scratch's bottom, 1 on the surface), normal "
+                     "(tangent-space normals from the height, 0.5 + 0.5 n), bump (the host's raw "
+                     "bump vector; .exr only)")
+        ->delimiter(',')
+        ->check(CLI::IsMember({"color", "mono", "mask", "height", "bump", "normal"}))
+        ->type_name("LIST");
+    bake->add_option("--samples", bakeOptions.samples,
+                     "Antialiasing: N x N samples a pixel, box-filtered; the work grows as N^2 "
+                     "(the default 3 takes 9 times as long as 1, which point-samples the pixel "
+                     "centres)")
+        ->check(CLI::Range(1, 16))
+        ->type_name("N");
     bake->add_option("--extent", bakeOptions.extent, "Object units across the square")
         ->check(CLI::Range(1e-6f, 1e9f))
         ->type_name("E");
-    bake->add_option("--normal-strength", bakeOptions.normalStrength,
-                     "How far the bump vector tilts the normal map's normals")
+    bake->add_option("--depth", bakeOptions.depth,
+                     "Normals: how deep a scratch is, in object units (as --extent)")
+        ->check(CLI::Range(0.0f, 1e9f))
+        ->type_name("D");
+    Choice<NormalY> normalY({{"up", NormalY::Up}, {"down", NormalY::Down}});
+    normalY.Add(bake, "--normal-y", bakeOptions.normalY,
+                "Normals: the green channel points up the image (+v, as OpenGL) or down (as "
+                "DirectX)");
+    bake->add_option("--normal-strength", bakeOptions.bumpNormalStrength,
+                     "Normals from the host's bump vector tilted by K instead of from the "
+                     "height (the earlier normal output; it also depends on the colours)")
         ->check(CLI::Range(0.0f, 1e6f))
-        ->type_name("K");
+        ->type_name("K")
+        ->default_str("off");
     bake->add_flag("--unfiltered", unfiltered,
-                   "Point-sample instead of filtering by the pixel footprint");
-    bake->add_option("--bits", bakeBits, "PNG bits per channel")->check(CLI::IsMember({8, 16}));
+                   "Point-sample instead of filtering each sample by its footprint");
+    bake->add_option("--bits", bakeEncoding.bits,
+                     "Bits per channel: PNG 8 or 16; EXR 16 (half) or 32 (float) (default: "
+                     "PNG 8; EXR half for color, float for the data outputs)")
+        ->check(CLI::IsMember({8, 16, 32}))
+        ->default_str("auto");
+    Choice<ExrCompression> compression({{"none", ExrCompression::None},
+                                        {"rle", ExrCompression::Rle},
+                                        {"zips", ExrCompression::Zips},
+                                        {"zip", ExrCompression::Zip},
+                                        {"piz", ExrCompression::Piz},
+                                        {"pxr24", ExrCompression::Pxr24},
+                                        {"b44", ExrCompression::B44},
+                                        {"b44a", ExrCompression::B44a},
+                                        {"dwaa", ExrCompression::Dwaa},
+                                        {"dwab", ExrCompression::Dwab}});
+    compression.Add(bake, "--compression", bakeEncoding.compression,
+                    "EXR compression (zip, lossless, as most tools write; pxr24, b44, dwaa and "
+                    "dwab lose precision)");
     AddTime(bake, bakeOptions.time);
 
     app.require_subcommand(1);
@@ -234,11 +278,19 @@ int main(int argc, char** argv) {
         if (node >= 0) evalOptions.node = static_cast<std::uint32_t>(node);
         evalOutput.Apply(evalOptions.output);
         shape.Apply(renderOptions.shape);
-        bakeOutput.Apply(bakeOptions.output);
+        normalY.Apply(bakeOptions.normalY);
+        compression.Apply(bakeEncoding.compression);
+        bakeOptions.outputs.clear();
+        for (const std::string& name : bakeOutputNames) {
+            for (const auto& [text, value] : bakeOutputChoices) {
+                if (text == name) bakeOptions.outputs.push_back(value);
+            }
+        }
 
         // Everything that can be refused is refused before the work: sizes, output files,
         // the module, the settings and the images they name.
         std::optional<OutputFile> output;
+        std::vector<std::unique_ptr<OutputFile>> bakeOutputs;
         ImageFormat format = ImageFormat::Png;
         if (render->parsed()) {
             ParseResolution(renderRes, renderOptions.width, renderOptions.height);
@@ -246,10 +298,12 @@ int main(int argc, char** argv) {
             output.emplace(renderFile);
         } else if (bake->parsed()) {
             ParseResolution(bakeRes, bakeOptions.width, bakeOptions.height);
-            format = ImageFormatOf(bakeFile);
-            output.emplace(bakeFile);
+            CheckImageSize(bakeOptions.width, bakeOptions.height);
+            CheckBakeOptions(bakeOptions);
+            CheckBakeFiles(bakeFiles, bakeOptions.outputs, bakeEncoding);
+            for (const std::string& path : bakeFiles)
+                bakeOutputs.push_back(std::make_unique<OutputFile>(path));
             bakeOptions.filtered = !unfiltered;
-            bakeOptions.encodeBump = format == ImageFormat::Png;
         }
 
         const PluginModule module(global.pluginDir.empty()
@@ -283,23 +337,32 @@ int main(int argc, char** argv) {
                 map->Update(renderOptions.time, valid);
                 Progress progress("render", static_cast<std::uint64_t>(renderOptions.height),
                                   global.quiet);
-                const Image image = RenderPreview(map, renderOptions, progress);
+                Image image = RenderPreview(map, renderOptions, progress);
                 width = image.width, height = image.height;
-                WriteImage(*output, format, image, renderBits);
+                // EXR holds linear values; a PNG says that it is sRGB.
+                if (format == ImageFormat::Exr) {
+                    for (float& v : image.pixels) v = SrgbDecode(v);
+                }
+                WriteImage(*output, format, image, renderBits, PngColorSpace::Srgb);
             } else {
                 map->Update(bakeOptions.time, valid);
                 Progress progress("bake", static_cast<std::uint64_t>(bakeOptions.height),
                                   global.quiet);
                 width = bakeOptions.width, height = bakeOptions.height;
+                std::vector<OutputFile*> files;
+                for (const auto& file : bakeOutputs) files.push_back(file.get());
                 // Written as it is baked: the image is never held whole.
-                WriteImageRows(*output, format, width, height, BakeChannels(bakeOptions.output),
-                               bakeBits,
+                WriteBakeFiles(files, bakeOptions.outputs, width, height, bakeEncoding,
                                [&](ImageWriter& out) { BakeMap(map, bakeOptions, progress, out); });
             }
             const auto elapsed = std::chrono::steady_clock::now() - start;
             if (!global.quiet) {
-                std::cerr << (render->parsed() ? "rendered " : "baked ") << output->Path() << ": "
-                          << width << "x" << height << " in " << Seconds(elapsed) << "\n";
+                std::string paths;
+                if (output) paths = output->Path();
+                for (const auto& file : bakeOutputs)
+                    paths += (paths.empty() ? "" : ", ") + file->Path();
+                std::cerr << (render->parsed() ? "rendered " : "baked ") << paths << ": " << width
+                          << "x" << height << " in " << Seconds(elapsed) << "\n";
             }
         }
     } catch (const ToolError& e) {

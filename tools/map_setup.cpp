@@ -1,11 +1,13 @@
 #include "tools/map_setup.h"
 
+#include <cmath>
 #include <cstring>
 
 #include <bitmap_tex.h>
 
 #include "tools/image_file.h"
 #include "tools/parameters.h"
+#include "tools/png_file.h"
 #include "tools/preset.h"
 #include "tools/tool_error.h"
 
@@ -40,8 +42,29 @@ std::vector<std::string> SplitSettings(const std::string& list) {
     return out;
 }
 
-TexmapPtr BitmapFromImage(const std::string& path) {
-    const Image image = ReadImage(path);
+// The slots whose maps give colours; every other slot reads its map as data.
+bool IsColorSlot(const std::string& slot) {
+    return slot == "color1map" || slot == "color2map";
+}
+
+// Colour images are made linear when the file states an encoding (sRGB, or a gamma); data
+// images and unstated files are taken as they are stored.
+void Linearise(Image& image) {
+    if (image.transfer != ImageTransfer::Srgb && image.transfer != ImageTransfer::Gamma) return;
+    const int colorChannels = image.channels == 4 ? 3 : image.channels;
+    const float inverse = static_cast<float>(1.0 / image.gamma);
+    for (std::size_t i = 0; i < image.pixels.size(); ++i) {
+        if (static_cast<int>(i % static_cast<std::size_t>(image.channels)) >= colorChannels)
+            continue;
+        float& v = image.pixels[i];
+        v = image.transfer == ImageTransfer::Srgb ? SrgbDecode(v) : std::pow(v, inverse);
+    }
+    image.transfer = ImageTransfer::Linear;
+}
+
+TexmapPtr BitmapFromImage(const std::string& path, bool color) {
+    Image image = ReadImage(path);
+    if (color) Linearise(image);
     std::vector<AColor> pixels(static_cast<std::size_t>(image.width) * image.height);
     for (std::size_t i = 0; i < pixels.size(); ++i) {
         const float* px = image.pixels.data() + i * image.channels;
@@ -89,7 +112,7 @@ void ApplyMapSource(Texmap* map, ClassDesc* cd, const std::string& slot, const s
         std::error_code ec;
         const std::filesystem::path absolute = std::filesystem::weakly_canonical(file, ec);
         recorded = (ec ? file : absolute).string();
-        sub = BitmapFromImage(recorded);
+        sub = BitmapFromImage(recorded, IsColorSlot(param.name));
     }
     if (!param.block->SetValue(param.id, t, sub.get())) {
         throw ToolError("--map " + slot + ": the map refused the sub-map");

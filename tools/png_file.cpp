@@ -1,5 +1,6 @@
 #include "tools/png_file.h"
 
+#include <cmath>
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
@@ -10,6 +11,18 @@
 #include <png.h>
 
 #include "tools/tool_error.h"
+
+float SrgbEncode(float linear) {
+    if (!(linear > 0.0f)) return 0.0f;  // NaN too
+    if (linear >= 1.0f) return 1.0f;
+    return linear <= 0.0031308f ? 12.92f * linear : 1.055f * std::pow(linear, 1.0f / 2.4f) - 0.055f;
+}
+
+float SrgbDecode(float encoded) {
+    if (!(encoded > 0.0f)) return 0.0f;
+    if (encoded >= 1.0f) return 1.0f;
+    return encoded <= 0.04045f ? encoded / 12.92f : std::pow((encoded + 0.055f) / 1.055f, 2.4f);
+}
 
 namespace {
 
@@ -40,12 +53,22 @@ int ColorType(int channels) {
 
 // The libpng calls with their longjmp target; only trivially destructible locals live here.
 bool StartPng(png_structp png, png_infop info, std::FILE* file, int width, int height, int bits,
-              int channels) {
+              int channels, PngColorSpace space) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_init_io(png, file);
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), bits,
                  ColorType(channels), PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
+    if (space == PngColorSpace::Srgb) {
+        // sRGB with the gAMA and cHRM values that stand for it, for readers without sRGB.
+        png_set_sRGB_gAMA_and_cHRM(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
+    } else if (space == PngColorSpace::Linear) {
+        png_set_gAMA_fixed(png, info, PNG_GAMMA_LINEAR);
+        if (channels >= 3) {
+            // The sRGB primaries and white point, in units of 1/100000.
+            png_set_cHRM_fixed(png, info, 31270, 32900, 64000, 33000, 30000, 60000, 15000, 6000);
+        }
+    }
     png_write_info(png, info);
     return true;
 }
@@ -64,10 +87,14 @@ bool EndPng(png_structp png) {
 
 class PngWriter final : public ImageWriter {
 public:
-    PngWriter(const std::string& path, int width, int height, int channels, int bits)
+    PngWriter(const std::string& path, int width, int height, int channels, int bits,
+              PngColorSpace space)
         : bytes_(bits == 16 ? 2 : 1),
           maxCode_(bits == 16 ? 65535u : 255u),
-          rowLength_(static_cast<std::size_t>(width) * channels) {
+          rowLength_(static_cast<std::size_t>(width) * channels),
+          channels_(channels),
+          // Grey and colour channels are encoded; alpha is not.
+          encoded_(space == PngColorSpace::Srgb ? (channels >= 3 ? 3 : 1) : 0) {
         file_.reset(std::fopen(path.c_str(), "wb"));
         if (!file_) throw ToolError("cannot open the file for writing");
         png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, &error_, OnPngError, OnPngWarning);
@@ -76,7 +103,7 @@ public:
             png_destroy_write_struct(&png_, &info_);
             throw ToolError("libpng: out of memory");
         }
-        if (!StartPng(png_, info_, file_.get(), width, height, bits, channels)) Fail();
+        if (!StartPng(png_, info_, file_.get(), width, height, bits, channels, space)) Fail();
     }
     ~PngWriter() override {
         if (png_) png_destroy_write_struct(&png_, &info_);
@@ -92,7 +119,8 @@ public:
             pointers_[y] = row;
             const float* src = rows + rowLength_ * y;
             for (std::size_t i = 0; i < rowLength_; ++i) {
-                const std::uint32_t code = Quantise(src[i], maxCode_);
+                const bool encode = static_cast<int>(i % channels_) < encoded_;
+                const std::uint32_t code = Quantise(encode ? SrgbEncode(src[i]) : src[i], maxCode_);
                 if (bytes_ == 2) {  // PNG stores 16-bit samples big-endian
                     row[2 * i] = static_cast<png_byte>(code >> 8);
                     row[2 * i + 1] = static_cast<png_byte>(code & 0xFF);
@@ -125,6 +153,8 @@ private:
     int bytes_;
     std::uint32_t maxCode_;
     std::size_t rowLength_;
+    std::size_t channels_;
+    int encoded_;  // the first channels of each pixel, sRGB-encoded
     FilePtr file_;
     png_structp png_ = nullptr;
     png_infop info_ = nullptr;
@@ -136,12 +166,27 @@ private:
 struct ReadResult {
     png_uint_32 width = 0, height = 0;
     int channels = 0, bits = 0;
+    ImageTransfer transfer = ImageTransfer::Unstated;
+    double gamma = 1.0;
 };
+
+// A stated gamma this close to 1/2.2 stands for sRGB, as sRGB's own gAMA value (45455) does.
+constexpr double kSrgbGammaTolerance = 0.02;
 
 bool ReadHeader(png_structp png, png_infop info, std::FILE* file, ReadResult* out) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_init_io(png, file);
     png_read_info(png, info);
+    png_fixed_point gamma = 0;
+    if (png_get_valid(png, info, PNG_INFO_sRGB)) {
+        out->transfer = ImageTransfer::Srgb;
+    } else if (png_get_gAMA_fixed(png, info, &gamma) && gamma > 0) {
+        const double g = gamma / 100000.0;
+        out->transfer = std::fabs(g - 1.0) < 1e-3                        ? ImageTransfer::Linear
+                        : std::fabs(g - 1.0 / 2.2) < kSrgbGammaTolerance ? ImageTransfer::Srgb
+                                                                         : ImageTransfer::Gamma;
+        out->gamma = g;
+    }
     const int colorType = png_get_color_type(png, info);
     png_set_expand(png);  // palette to RGB, low-bit grey to 8 bits, tRNS to alpha
     // Grey with alpha (or a transparent grey entry) becomes RGBA: one or three colour channels
@@ -169,12 +214,12 @@ bool ReadRows(png_structp png, png_bytep* rows) {
 }  // namespace
 
 std::unique_ptr<ImageWriter> OpenPngWriter(const std::string& path, int width, int height,
-                                           int channels, int bits) {
-    return std::make_unique<PngWriter>(path, width, height, channels, bits);
+                                           int channels, int bits, PngColorSpace space) {
+    return std::make_unique<PngWriter>(path, width, height, channels, bits, space);
 }
 
-void WritePng(const std::string& path, const Image& image, int bits) {
-    PngWriter writer(path, image.width, image.height, image.channels, bits);
+void WritePng(const std::string& path, const Image& image, int bits, PngColorSpace space) {
+    PngWriter writer(path, image.width, image.height, image.channels, bits, space);
     writer.WriteRows(image.pixels.data(), image.height);
     writer.Finish();
 }
@@ -217,6 +262,8 @@ Image ReadPng(const std::string& path) {
     png_destroy_read_struct(&png, &info, nullptr);
     if (!ok) throw ToolError("cannot read PNG '" + path + "': " + error);
 
+    image.transfer = header.transfer;
+    image.gamma = header.gamma;
     const std::size_t count = image.pixels.size();
     if (header.bits == 16) {
         for (std::size_t i = 0; i < count; ++i) {

@@ -6,6 +6,7 @@
 #include <tbb/blocked_range.h>
 #include <tbb/parallel_for.h>
 
+#include "tools/png_file.h"
 #include "tools/sample_context.h"
 
 namespace {
@@ -18,11 +19,6 @@ constexpr float kSpecular = 0.2f, kShininess = 40.0f;
 // The checker behind the object, in display values, squares of 1/16 of the longer side.
 constexpr float kCheckDark = 0.18f, kCheckLight = 0.32f;
 constexpr int kChecksAcross = 16;
-
-float Encode(float linear) {
-    const float v = std::clamp(linear, 0.0f, 1.0f);
-    return std::pow(v, 1.0f / 2.2f);
-}
 
 struct Rgb {
     float r = 0.0f, g = 0.0f, b = 0.0f;
@@ -110,7 +106,7 @@ Image RenderPreview(Texmap* map, const RenderOptions& options, Progress& progres
                             if (scene.Intersect(scene.CameraRay(px, py), hit)) {
                                 const Rgb c = ShadeHit(map, scene, hit, px, py, step, options,
                                                        options.width, options.height);
-                                r += Encode(c.r), g += Encode(c.g), b += Encode(c.b);
+                                r += SrgbEncode(c.r), g += SrgbEncode(c.g), b += SrgbEncode(c.b);
                             } else {
                                 r += bg, g += bg, b += bg;
                             }

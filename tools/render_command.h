@@ -17,6 +17,6 @@ struct RenderOptions {
     TimeValue time = 0;
 };
 
-// An RGB image (display-encoded). The map must have been updated for options.time. The
+// An RGB image, sRGB-encoded. The map must have been updated for options.time. The
 // result does not depend on the number of threads.
 Image RenderPreview(Texmap* map, const RenderOptions& options, Progress& progress);

@@ -79,8 +79,9 @@ TEST(ImageStream, BakeWritesEveryBandInItsPlace) {
 
     for (const char* threads : {"1", "2", "0"}) {
         const std::string file = (dir / (std::string("b") + threads + ".exr")).string();
-        const ToolRun run = RunTool({"bake", "-q", "--threads", threads, "--res",
-                                     std::to_string(kW) + "x" + std::to_string(kH), "-o", file});
+        const ToolRun run =
+            RunTool({"bake", "-q", "--threads", threads, "--samples", "1", "--bits", "32", "--res",
+                     std::to_string(kW) + "x" + std::to_string(kH), "-o", file});
         ASSERT_EQ(run.exitCode, 0) << run.err;
         EXPECT_EQ(ReadExr(file).pixels, want) << threads << " threads";
     }
