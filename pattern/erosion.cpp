@@ -42,15 +42,13 @@ float ridged(const float n[octaves]) {
     return clampUnit(threshold(sum, 0.0f, 1.0f));
 }
 
-// The octaves' plain noise: the 3D type's four octaves in one go.
+// The octaves' plain noise, all four in one go.
 void octaveNoise(const Octaves& o, int type, float n[octaves]) {
     static_assert(octaves == 4, "one four-lane noise call");
-    if (type == 0) {
-        for (int octave = 0; octave < octaves; ++octave)
-            n[octave] = simplexNoise2D(o.x[octave], o.y[octave]);
-    } else {
+    if (type == 0)
+        simplexNoise2D4(o.x, o.y, n);
+    else
         simplexNoise3D4(o.x, o.y, o.z, n);
-    }
 }
 
 float erosionScale(int type, const ScratchInputs& in) {

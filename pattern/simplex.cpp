@@ -157,7 +157,64 @@ __m128 cornerLanes(__m128i h, __m128 x, __m128 y, __m128 z) {
     return _mm_andnot_ps(_mm_cmplt_ps(r, _mm_setzero_ps()), n);
 }
 
+__m128 corner2Lanes(__m128i h, __m128 x, __m128 y) {
+    h = _mm_and_si128(h, _mm_set1_epi32(7));
+    const __m128 below4 = _mm_castsi128_ps(_mm_cmplt_epi32(h, _mm_set1_epi32(4)));
+    const __m128 u = selectLanes(below4, x, y), v = selectLanes(below4, y, x);
+    const __m128 gradient = _mm_add_ps(
+        negateLanes(h, u), negateLanes(_mm_srli_epi32(h, 1), _mm_mul_ps(_mm_set1_ps(2.0f), v)));
+    const __m128 r = _mm_sub_ps(_mm_sub_ps(_mm_set1_ps(0.5f), _mm_mul_ps(x, x)), _mm_mul_ps(y, y));
+    const __m128 r2 = _mm_mul_ps(r, r);
+    return _mm_andnot_ps(_mm_cmplt_ps(r, _mm_setzero_ps()),
+                         _mm_mul_ps(_mm_mul_ps(r2, r2), gradient));
+}
+
 }  // namespace
+
+void simplexNoise2D4(const float x[4], const float y[4], float n[4]) {
+    const __m128 px = _mm_loadu_ps(x), py = _mm_loadu_ps(y);
+    const __m128 s = _mm_mul_ps(_mm_add_ps(px, py), _mm_set1_ps(F2));
+    __m128 inI, inJ;
+    const __m128i i = latticeLanes(_mm_add_ps(px, s), inI);
+    const __m128i j = latticeLanes(_mm_add_ps(py, s), inJ);
+    // float(int64(i) + j) through doubles, as indexSumLanes.
+    const __m128 sum =
+        _mm_movelh_ps(_mm_cvtpd_ps(_mm_add_pd(_mm_cvtepi32_pd(i), _mm_cvtepi32_pd(j))),
+                      _mm_cvtpd_ps(_mm_add_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(i, i)),
+                                              _mm_cvtepi32_pd(_mm_unpackhi_epi64(j, j)))));
+    const __m128 t = _mm_mul_ps(sum, _mm_set1_ps(G2));
+    const __m128 x0 = _mm_sub_ps(px, _mm_sub_ps(_mm_cvtepi32_ps(i), t));
+    const __m128 y0 = _mm_sub_ps(py, _mm_sub_ps(_mm_cvtepi32_ps(j), t));
+
+    // The triangle: i1 = x0 > y0, j1 its complement, as masks.
+    const __m128 upper = _mm_cmpgt_ps(x0, y0);
+    const __m128 one = _mm_set1_ps(1.0f), g2 = _mm_set1_ps(G2), g2x2 = _mm_set1_ps(twoG2);
+    const __m128 x1 = _mm_add_ps(_mm_sub_ps(x0, _mm_and_ps(upper, one)), g2);
+    const __m128 y1 = _mm_add_ps(_mm_sub_ps(y0, _mm_andnot_ps(upper, one)), g2);
+    const __m128 x2 = _mm_add_ps(_mm_sub_ps(x0, one), g2x2);
+    const __m128 y2 = _mm_add_ps(_mm_sub_ps(y0, one), g2x2);
+
+    alignas(16) int32_t ci[4], cj[4], i1[4], h[3][4];
+    const __m128i low = _mm_set1_epi32(255);
+    _mm_store_si128(reinterpret_cast<__m128i*>(ci), _mm_and_si128(i, low));
+    _mm_store_si128(reinterpret_cast<__m128i*>(cj), _mm_and_si128(j, low));
+    _mm_store_si128(reinterpret_cast<__m128i*>(i1),
+                    _mm_and_si128(_mm_castps_si128(upper), _mm_set1_epi32(1)));
+    for (int lane = 0; lane < 4; ++lane) {
+        const int ii = ci[lane], jj = cj[lane], a = i1[lane];
+        h[0][lane] = permutation[ii + permutation[jj]];
+        h[1][lane] = permutation[ii + a + permutation[jj + 1 - a]];
+        h[2][lane] = permutation[ii + 1 + permutation[jj + 1]];
+    }
+    const auto hashes = [&](int corner) {
+        return _mm_load_si128(reinterpret_cast<const __m128i*>(h[corner]));
+    };
+    const __m128 total =
+        _mm_add_ps(_mm_add_ps(corner2Lanes(hashes(0), x0, y0), corner2Lanes(hashes(1), x1, y1)),
+                   corner2Lanes(hashes(2), x2, y2));
+    // Off the lattice: 0.
+    _mm_storeu_ps(n, _mm_and_ps(_mm_and_ps(inI, inJ), _mm_mul_ps(_mm_set1_ps(40.0f), total)));
+}
 
 void simplexNoise3D4(const float x[4], const float y[4], const float z[4], float n[4]) {
     const __m128 px = _mm_loadu_ps(x), py = _mm_loadu_ps(y), pz = _mm_loadu_ps(z);
@@ -231,6 +288,10 @@ void simplexNoise3D4(const float x[4], const float y[4], const float z[4], float
 }
 
 #else
+
+void simplexNoise2D4(const float x[4], const float y[4], float n[4]) {
+    for (int lane = 0; lane < 4; ++lane) n[lane] = simplexNoise2D(x[lane], y[lane]);
+}
 
 void simplexNoise3D4(const float x[4], const float y[4], const float z[4], float n[4]) {
     for (int lane = 0; lane < 4; ++lane) n[lane] = simplexNoise3D(x[lane], y[lane], z[lane]);

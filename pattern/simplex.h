@@ -9,7 +9,9 @@
 // leaves the 32-bit range (or is NaN) gives 0.
 float simplexNoise2D(float x, float y);
 float simplexNoise3D(float x, float y, float z);
-// Four points at once, n[i] bit for bit simplexNoise3D(x[i], y[i], z[i]).
+// Four points at once, n[i] bit for bit simplexNoise2D(x[i], y[i]) or
+// simplexNoise3D(x[i], y[i], z[i]).
+void simplexNoise2D4(const float x[4], const float y[4], float n[4]);
 void simplexNoise3D4(const float x[4], const float y[4], const float z[4], float n[4]);
 
 // The plain noise times (1 - fade), the fade rising from 0 at w = 1.44 to 1 at w = 2.64;

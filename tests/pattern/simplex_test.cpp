@@ -48,7 +48,7 @@ TEST(Simplex, QuinticStepAndWidthFades) {
     }
 }
 
-// The four-lane form against the plain one, lane by lane: every tetrahedron, cell sums that
+// The four-lane forms against the plain ones, lane by lane: every simplex, cell sums that
 // overflow int32, the lattice limits and NaN.
 TEST(Simplex, FourLanesMatchThePlainForm) {
     std::mt19937 rng(11);
@@ -67,5 +67,10 @@ TEST(Simplex, FourLanesMatchThePlainForm) {
             ASSERT_EQ(std::bit_cast<uint32_t>(n[lane]),
                       std::bit_cast<uint32_t>(simplexNoise3D(x[lane], y[lane], z[lane])))
                 << round << " lane " << lane;
+        simplexNoise2D4(x, z, n);
+        for (int lane = 0; lane < 4; ++lane)
+            ASSERT_EQ(std::bit_cast<uint32_t>(n[lane]),
+                      std::bit_cast<uint32_t>(simplexNoise2D(x[lane], z[lane])))
+                << round << " lane " << lane << " (2D)";
     }
 }
