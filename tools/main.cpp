@@ -167,9 +167,15 @@ int main(int argc, char** argv) {
                                 {"plane", PreviewShape::Plane},
                                 {"cube", PreviewShape::Cube}});
     shape.Add(render, "--shape", renderOptions.shape, "The sample object");
-    render->add_option("--samples", renderOptions.samples, "Antialiasing: N x N samples per pixel")
+    render
+        ->add_option("--samples", renderOptions.samples,
+                     "Antialiasing: N x N samples a pixel, and 2N x 2N again where they "
+                     "disagree (edges, scratches, highlights); the work grows as N^2")
         ->check(CLI::Range(1, 16))
         ->type_name("N");
+    bool noRefine = false;
+    render->add_flag("--no-refine", noRefine,
+                     "N x N samples in every pixel, none added where they disagree");
     render->add_option("--bump", renderOptions.bump, "Bump amount; 0 shows colour only")
         ->check(CLI::Range(0.0f, 100.0f))
         ->type_name("K");
@@ -278,6 +284,7 @@ int main(int argc, char** argv) {
         if (node >= 0) evalOptions.node = static_cast<std::uint32_t>(node);
         evalOutput.Apply(evalOptions.output);
         shape.Apply(renderOptions.shape);
+        renderOptions.refine = !noRefine;
         normalY.Apply(bakeOptions.normalY);
         compression.Apply(bakeEncoding.compression);
         bakeOptions.outputs.clear();

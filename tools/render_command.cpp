@@ -19,6 +19,8 @@ constexpr float kSpecular = 0.2f, kShininess = 40.0f;
 // The checker behind the object, in display values, squares of 1/16 of the longer side.
 constexpr float kCheckDark = 0.18f, kCheckLight = 0.32f;
 constexpr int kChecksAcross = 16;
+// Samples of one pixel further apart than this, display-encoded, call for a finer grid.
+constexpr float kRefineSpread = 0.1f;
 
 struct Rgb {
     float r = 0.0f, g = 0.0f, b = 0.0f;
@@ -87,8 +89,32 @@ Image RenderPreview(Texmap* map, const RenderOptions& options, Progress& progres
     AllocateImage(image, options.width, options.height, 3);
     const PreviewScene scene(options.shape, options.width, options.height);
     const int n = std::max(1, options.samples);
-    const double step = 1.0 / n;
     const int check = std::max(1, std::max(options.width, options.height) / kChecksAcross);
+
+    // The pixel's mean over the centres of an m x m grid; each sample display-encoded before
+    // averaging, so edges blend as they look. spread is the range of the samples' green.
+    const auto pixel = [&](int x, int y, int m, float bg, float& spread) {
+        const double step = 1.0 / m;
+        Rgb sum;
+        float lo = 1.0f, hi = 0.0f;
+        for (int sy = 0; sy < m; ++sy) {
+            for (int sx = 0; sx < m; ++sx) {
+                const double px = x + (sx + 0.5) * step, py = y + (sy + 0.5) * step;
+                Rgb c{bg, bg, bg};
+                SurfaceHit hit;
+                if (scene.Intersect(scene.CameraRay(px, py), hit)) {
+                    const Rgb lit = ShadeHit(map, scene, hit, px, py, step, options, options.width,
+                                             options.height);
+                    c = {SrgbEncode(lit.r), SrgbEncode(lit.g), SrgbEncode(lit.b)};
+                }
+                sum.r += c.r, sum.g += c.g, sum.b += c.b;
+                lo = std::min(lo, c.g), hi = std::max(hi, c.g);
+            }
+        }
+        spread = hi - lo;
+        const float inv = 1.0f / static_cast<float>(m * m);
+        return Rgb{sum.r * inv, sum.g * inv, sum.b * inv};
+    };
 
     tbb::parallel_for(
         tbb::blocked_range<int>(0, options.height), [&](const tbb::blocked_range<int>& rows) {
@@ -96,24 +122,14 @@ Image RenderPreview(Texmap* map, const RenderOptions& options, Progress& progres
                 float* out = image.Row(y);
                 for (int x = 0; x < options.width; ++x) {
                     const float bg = ((x / check + y / check) % 2 == 0) ? kCheckDark : kCheckLight;
-                    float r = 0.0f, g = 0.0f, b = 0.0f;
-                    // Stratified samples at the centres of an n x n grid; each display-encoded
-                    // before averaging, so edges blend as they look.
-                    for (int sy = 0; sy < n; ++sy) {
-                        for (int sx = 0; sx < n; ++sx) {
-                            const double px = x + (sx + 0.5) * step, py = y + (sy + 0.5) * step;
-                            SurfaceHit hit;
-                            if (scene.Intersect(scene.CameraRay(px, py), hit)) {
-                                const Rgb c = ShadeHit(map, scene, hit, px, py, step, options,
-                                                       options.width, options.height);
-                                r += SrgbEncode(c.r), g += SrgbEncode(c.g), b += SrgbEncode(c.b);
-                            } else {
-                                r += bg, g += bg, b += bg;
-                            }
-                        }
+                    float spread = 0.0f;
+                    Rgb c = pixel(x, y, n, bg, spread);
+                    // Pixels whose samples disagree (an edge, a thin scratch, a highlight) are
+                    // sampled again on a grid twice as fine.
+                    if (options.refine && n > 1 && spread > kRefineSpread) {
+                        c = pixel(x, y, 2 * n, bg, spread);
                     }
-                    const float inv = 1.0f / static_cast<float>(n * n);
-                    out[3 * x] = r * inv, out[3 * x + 1] = g * inv, out[3 * x + 2] = b * inv;
+                    out[3 * x] = c.r, out[3 * x + 1] = c.g, out[3 * x + 2] = c.b;
                 }
                 progress.Advance();
             }

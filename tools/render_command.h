@@ -12,8 +12,9 @@ struct RenderOptions {
     int width = 512;
     int height = 512;
     PreviewShape shape = PreviewShape::Sphere;
-    int samples = 3;    // per pixel side: samples x samples per pixel
-    float bump = 0.3f;  // how strongly the bump vector tilts the normal; 0 for none
+    int samples = 3;     // per pixel side: samples x samples per pixel
+    bool refine = true;  // pixels whose samples disagree are sampled again at 2 x samples
+    float bump = 0.3f;   // how strongly the bump vector tilts the normal; 0 for none
     TimeValue time = 0;
 };
 

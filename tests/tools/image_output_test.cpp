@@ -128,6 +128,24 @@ TEST(ImageOutput, FlatMapGivesAFlatNormalMap) {
     }
 }
 
+TEST(ImageOutput, RenderRefinesDisagreeingPixelsAlikeOnAnyThreads) {
+    ScratchFolder dir;
+    for (const char* threads : {"1", "0"}) {
+        ASSERT_EQ(RunTool({"render", "-q", "--threads", threads, "--res", "32x20", "--samples", "2",
+                           "-o", (dir / (std::string("r") + threads + ".png")).string()})
+                      .exitCode,
+                  0);
+    }
+    ASSERT_EQ(RunTool({"render", "-q", "--res", "32x20", "--samples", "2", "--no-refine", "-o",
+                       (dir / "plain.png").string()})
+                  .exitCode,
+              0);
+    EXPECT_EQ(ReadBytes(dir / "r1.png"), ReadBytes(dir / "r0.png"));
+    // The sphere's outline alone has pixels whose samples disagree.
+    EXPECT_NE(ReadBytes(dir / "r1.png"), ReadBytes(dir / "plain.png"));
+    EXPECT_EQ(ReadPng((dir / "r1.png").string()).transfer, ImageTransfer::Srgb);
+}
+
 TEST(ImageOutput, RenderReadsBackAtItsSize) {
     ScratchFolder dir;
     for (const char* shape : {"sphere", "plane", "cube"}) {
