@@ -29,14 +29,11 @@ bool detectAvx2() {
 #endif
 }
 
-// Settled during static initialisation and only read afterwards.
-const bool hasAvx2 = detectAvx2();
-
 }  // namespace
 
-bool processorHasAvx2() {
-    return hasAvx2;
-}
+// Settled during static initialisation and only read afterwards. Read before (by another
+// file's static initialiser) it is false, and the two-lane forms give the same bits.
+const bool avx2Processor = detectAvx2();
 
 double nearestSquaredOverCubesPortable(const CubeQueries& queries, const uint8_t cubes[],
                                        int count) {
@@ -69,7 +66,7 @@ double nearestSquaredOverCubesSse2(const CubeQueries& queries, const uint8_t cub
 
 double nearestSquaredOverCubesAvx2(const CubeQueries& queries, const uint8_t cubes[], int count) {
 #ifdef QUORV_CUBE_LIST_QUAD
-    if (hasAvx2) return nearestSquaredOverCubesQuad(queries, cubes, count);
+    if (avx2Processor) return nearestSquaredOverCubesQuad(queries, cubes, count);
 #endif
     return nearestSquaredOverCubesSse2(queries, cubes, count);
 }

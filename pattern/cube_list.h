@@ -69,6 +69,10 @@ double nearestSquaredOverCubesPortable(const CubeQueries& queries, const uint8_t
                                        int count);
 double nearestSquaredOverCubesSse2(const CubeQueries& queries, const uint8_t cubes[], int count);
 double nearestSquaredOverCubesAvx2(const CubeQueries& queries, const uint8_t cubes[], int count);
-bool processorHasAvx2();
+// Whether the processor has AVX2: a plain read, so that a dispatch costs no call.
+extern const bool avx2Processor;
+inline bool processorHasAvx2() {
+    return avx2Processor;
+}
 
 }  // namespace cellular
