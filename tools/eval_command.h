@@ -6,11 +6,16 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <max.h>
 
 enum class EvalOutput { Color, Mono, Bump };
+
+// The outputs by the names users give them.
+inline constexpr std::pair<const char*, EvalOutput> kEvalOutputNames[] = {
+    {"color", EvalOutput::Color}, {"mono", EvalOutput::Mono}, {"bump", EvalOutput::Bump}};
 
 struct EvalOptions {
     bool filtered = false;

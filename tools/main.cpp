@@ -139,8 +139,7 @@ int main(int argc, char** argv) {
         "(a = dP/dx, b = dP/dy; zero when omitted); one line out per sample, %.9g numbers");
     AddMapOptions(eval, mapOptions);
     eval->add_flag("--filtered", evalOptions.filtered, "Ask for filtered maps");
-    Choice<EvalOutput> evalOutput(
-        {{"color", EvalOutput::Color}, {"mono", EvalOutput::Mono}, {"bump", EvalOutput::Bump}});
+    Choice<EvalOutput> evalOutput({std::begin(kEvalOutputNames), std::end(kEvalOutputNames)});
     evalOutput.Add(eval, "--output", evalOptions.output,
                    "What to print per sample: r g b a, v, or the bump vector x y z");
     eval->add_option("--mtl", evalOptions.mtl, "Material ID of the samples")->type_name("N");

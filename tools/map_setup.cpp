@@ -125,6 +125,46 @@ void ApplyMapSource(Texmap* map, ClassDesc* cd, const std::string& slot, const s
     sources.emplace_back(slot, recorded);
 }
 
+void ClearMapSlot(Texmap* map, const std::string& slot, TimeValue t, MapSources& sources) {
+    const ParamRef param = FindMapSlot(map, slot);
+    param.block->SetValue(param.id, t, static_cast<Texmap*>(nullptr));
+    for (auto it = sources.begin(); it != sources.end();) {
+        it = it->first == slot ? sources.erase(it) : it + 1;
+    }
+}
+
+std::vector<std::pair<std::string, std::string>> ChangedSettings(Texmap* map, ClassDesc* cd,
+                                                                 TimeValue t) {
+    const TexmapPtr fresh = CreateMap(cd);
+    const std::vector<ParamRef> params = MapParameters(map);
+    const std::vector<ParamRef> defaults = MapParameters(fresh.get());
+    std::vector<std::pair<std::string, std::string>> changed;
+    for (std::size_t i = 0; i < params.size() && i < defaults.size(); ++i) {
+        const ParamRef& p = params[i];
+        if (p.kind == ValueKind::Map || p.kind == ValueKind::Other) continue;
+        // The text reads back as the same value, so equal texts are equal values.
+        const std::string value = FormatValue(GetParamValue(p, t));
+        if (value != FormatValue(GetParamValue(defaults[i], t)))
+            changed.emplace_back(p.name, value);
+    }
+    return changed;
+}
+
+std::string ScratchesSource(Texmap* map, ClassDesc* cd, TimeValue t) {
+    for (const ParamRef& p : MapParameters(map)) {
+        if (p.kind == ValueKind::Map && p.block->GetTexmap(p.id, t)) {
+            throw ToolError("a sub-map cannot hold sub-maps of its own ('" + p.name +
+                            "' is filled): a map source holds values only");
+        }
+    }
+    std::string source = kScratchesPrefix;
+    for (const auto& [name, value] : ChangedSettings(map, cd, t)) {
+        if (source.size() > std::strlen(kScratchesPrefix)) source += ",";
+        source += name + "=" + value;
+    }
+    return source;
+}
+
 ConfiguredMap ConfigureMap(ClassDesc* cd, const MapOptions& options, TimeValue t) {
     ConfiguredMap result{CreateMap(cd), {}};
     Texmap* map = result.map.get();

@@ -29,6 +29,17 @@ void ApplySetting(Texmap* map, const std::string& assignment, TimeValue t);
 void ApplyMapSource(Texmap* map, ClassDesc* cd, const std::string& slot, const std::string& source,
                     const std::filesystem::path& base, TimeValue t, MapSources& sources);
 
+// Empties a sub-map slot and forgets its source. Throws ToolError for an unknown slot.
+void ClearMapSlot(Texmap* map, const std::string& slot, TimeValue t, MapSources& sources);
+
+// The value parameters in which `map` differs from a new map of the class `cd`, in the order
+// of MapParameters, as NAME and the value's text (which reads back as the same value).
+std::vector<std::pair<std::string, std::string>> ChangedSettings(Texmap* map, ClassDesc* cd,
+                                                                 TimeValue t);
+// The same as a "scratches:NAME=VALUE,..." source, which ApplyMapSource turns back into a map
+// like `map`. A ToolError when a slot of `map` is filled: a source holds values only.
+std::string ScratchesSource(Texmap* map, ClassDesc* cd, TimeValue t);
+
 struct ConfiguredMap {
     TexmapPtr map;
     MapSources sources;
