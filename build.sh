@@ -8,7 +8,10 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          libpng-dev libopenexr-dev libcli11-dev nlohmann-json3-dev libtbb-dev)
+          libpng-dev libopenexr-dev libcli11-dev nlohmann-json3-dev libtbb-dev
+          python3-dev pybind11-dev python3-numpy)
+# The Python module's tests: pytest, and OpenImageIO to read the tool's images.
+python_test_packages=(python3-pytest python3-openimageio)
 # The fuzz targets: clang and its libFuzzer runtime.
 fuzz_packages=(clang libclang-rt-14-dev)
 
@@ -38,7 +41,7 @@ preview)
     echo "wrote preview.png"
     ;;
 test)
-    install_deps "${packages[@]}" "${fuzz_packages[@]}"
+    install_deps "${packages[@]}" "${python_test_packages[@]}" "${fuzz_packages[@]}"
     for preset in release debug tsan; do
         build "$preset"
         ctest --preset "$preset" -j "$(nproc)"

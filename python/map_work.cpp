@@ -1,0 +1,198 @@
+// quorv_scratches.Map.eval and .bake: the tool's evaluation and bake, run without the GIL on
+// the tool's threads, into numpy arrays.
+#include <cmath>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <pybind11/numpy.h>
+#include <pybind11/stl.h>
+
+#include "python/array_writer.h"
+#include "python/python_map.h"
+#include "python/released_work.h"
+#include "tools/bake_command.h"
+#include "tools/eval_command.h"
+#include "tools/nearest_names.h"
+#include "tools/resolution.h"
+
+namespace py = pybind11;
+
+namespace {
+
+// The most threads a run takes, as on the command line.
+constexpr int kMaxThreads = 1024;
+
+template <typename Enum, std::size_t N>
+Enum Named(const std::pair<const char*, Enum> (&names)[N], const std::string& name) {
+    std::vector<std::string> known;
+    for (const auto& [text, value] : names) {
+        if (name == text) return value;
+        known.push_back(text);
+    }
+    throw py::value_error("output '" + name + "' is not one of " + JoinAlternatives(known));
+}
+
+void CheckThreads(int threads) {
+    if (threads < 0 || threads > kMaxThreads) {
+        throw py::value_error("threads=" + std::to_string(threads) + " is not accepted: give 0 " +
+                              "(every core) to " + std::to_string(kMaxThreads));
+    }
+}
+
+// The samples of an (N, 3) or (N, 9) float32 array, checked as the tool checks its input.
+std::vector<EvalSample> Samples(const py::handle& points) {
+    if (!py::isinstance<py::array>(points)) {
+        throw py::type_error("points must be a numpy array of float32, (N, 3) or (N, 9)");
+    }
+    const auto array = py::reinterpret_borrow<py::array>(points);
+    if (!array.dtype().equal(py::dtype::of<float>())) {
+        throw py::type_error("points must be float32, not " +
+                             py::str(array.dtype()).cast<std::string>() +
+                             " (use points.astype(numpy.float32))");
+    }
+    if (array.ndim() != 2 || (array.shape(1) != 3 && array.shape(1) != 9)) {
+        throw py::value_error(
+            "points must have the shape (N, 3) or (N, 9): rows of x y z or "
+            "x y z ax ay az bx by bz; got " +
+            py::str(py::tuple(array.attr("shape"))).cast<std::string>());
+    }
+    if (!(array.flags() & py::array::c_style)) {
+        throw py::value_error("points must be C-contiguous (use numpy.ascontiguousarray(points))");
+    }
+    const std::size_t n = static_cast<std::size_t>(array.shape(0));
+    const std::size_t columns = static_cast<std::size_t>(array.shape(1));
+    const float* v = static_cast<const float*>(array.data());
+    std::vector<EvalSample> samples(n);
+    for (std::size_t i = 0; i < n; ++i, v += columns) {
+        for (std::size_t k = 0; k < columns; ++k) {
+            if (!std::isfinite(v[k])) {
+                throw py::value_error("points[" + std::to_string(i) + ", " + std::to_string(k) +
+                                      "] is " + (std::isnan(v[k]) ? "NaN" : "infinite") +
+                                      ": every coordinate must be a finite number");
+            }
+        }
+        samples[i].p = Point3(v[0], v[1], v[2]);
+        if (columns == 9) {
+            samples[i].a = Point3(v[3], v[4], v[5]);
+            samples[i].b = Point3(v[6], v[7], v[8]);
+        }
+    }
+    return samples;
+}
+
+py::array Eval(PythonMap& self, const py::handle& points, const std::string& output, bool filtered,
+               int mtl, std::optional<long long> node, TimeValue time, int threads) {
+    EvalOptions options;
+    options.output = Named(kEvalOutputNames, output);
+    options.filtered = filtered;
+    options.mtl = mtl;
+    options.time = time;
+    if (node) {
+        if (*node < 0 || *node > 4294967295LL) {
+            throw py::value_error("node=" + std::to_string(*node) +
+                                  " is not accepted: give 0 to 4294967295, or None");
+        }
+        options.node = static_cast<std::uint32_t>(*node);
+    }
+    CheckThreads(threads);
+    const std::vector<EvalSample> samples = Samples(points);
+
+    const auto lock = self.Lock();
+    Interval valid = FOREVER;
+    self.Map()->Update(options.time, valid);
+    std::vector<EvalResult> results;
+    RunWithoutGil(threads, [&](tbb::task_group_context&) {
+        results = EvaluateSamples(self.Map(), samples, options);
+    });
+
+    const int count = ResultCount(options.output);
+    const auto n = static_cast<py::ssize_t>(samples.size());
+    py::array_t<float> out = count == 1 ? py::array_t<float>(std::vector<py::ssize_t>{n})
+                                        : py::array_t<float>(std::vector<py::ssize_t>{n, count});
+    float* dst = out.mutable_data();
+    for (const EvalResult& r : results) {
+        for (int k = 0; k < count; ++k) *dst++ = r.v[k];
+    }
+    return out;
+}
+
+void ParseRes(const py::handle& res, int& width, int& height) {
+    if (py::isinstance<py::str>(res)) {
+        ParseResolution(res.cast<std::string>(), width, height);
+        return;
+    }
+    try {
+        if (py::isinstance<py::sequence>(res)) {
+            const auto pair = res.cast<std::pair<long long, long long>>();
+            width = static_cast<int>(std::clamp(pair.first, -1LL, 1LL << 30));
+            height = static_cast<int>(std::clamp(pair.second, -1LL, 1LL << 30));
+        } else {
+            width = height = static_cast<int>(std::clamp(res.cast<long long>(), -1LL, 1LL << 30));
+        }
+    } catch (const py::cast_error&) {
+        throw py::type_error("res must be N, (width, height) or 'WxH'");
+    }
+    CheckImageSize(width, height);
+}
+
+py::array Bake(PythonMap& self, const py::handle& res, const std::string& output, float extent,
+               bool filtered, float normalStrength, TimeValue time, int threads) {
+    BakeOptions options;
+    ParseRes(res, options.width, options.height);
+    options.output = Named(kBakeOutputNames, output);
+    options.extent = extent;
+    options.filtered = filtered;
+    options.normalStrength = normalStrength;
+    options.time = time;
+    CheckBakeOptions(options);
+    CheckThreads(threads);
+
+    const int channels = BakeChannels(options.output);
+    std::vector<py::ssize_t> shape = {options.height, options.width};
+    if (channels > 1) shape.push_back(channels);
+    py::array_t<float> image(shape);
+    float* data = image.mutable_data();
+
+    const auto lock = self.Lock();
+    Interval valid = FOREVER;
+    self.Map()->Update(options.time, valid);
+    RunWithoutGil(threads, [&](tbb::task_group_context& context) {
+        Progress progress("bake", 0, true);
+        ArrayWriter writer(data, static_cast<std::size_t>(options.width) * channels,
+                           options.height);
+        BakeMap(self.Map(), options, progress, writer);
+        if (!context.is_group_execution_cancelled()) writer.Finish();
+    });
+    return image;
+}
+
+}  // namespace
+
+void BindMapWork(py::class_<PythonMap>& cls) {
+    cls.def("eval", &Eval, py::arg("points"), py::kw_only(), py::arg("output") = "color",
+            py::arg("filtered") = false, py::arg("mtl") = 0, py::arg("node") = py::none(),
+            py::arg("time") = 0, py::arg("threads") = 0,
+            R"(The map at many points, as the command line's eval answers them.
+
+points: a C-contiguous float32 array, (N, 3) of positions or (N, 9) of positions and their
+screen derivatives a = dP/dx, b = dP/dy; every value finite.
+output: "color" gives (N, 4) r g b a, "mono" (N,) and "bump" (N, 3) the bump vector.
+filtered asks for filtered maps; mtl, node (None: no scene node) and time (ticks, 4800 a
+second) describe the samples. threads: 0 uses every core. The GIL is released meanwhile, and
+Ctrl-C interrupts (KeyboardInterrupt).)");
+    cls.def("bake", &Bake, py::arg("res") = 1024, py::kw_only(), py::arg("output") = "color",
+            py::arg("extent") = 50.0f, py::arg("filtered") = true,
+            py::arg("normal_strength") = 0.02f, py::arg("time") = 0, py::arg("threads") = 0,
+            R"(The map over a square of its own coordinates, as a float32 array: the values the
+command line's bake writes to an OpenEXR file, bit for bit.
+
+res: N, (width, height) or "WxH". Pixel centre (u, v) in [0, 1]^2 is sampled at UVW (u, v, 0)
+and P = (u, v, 0) * extent; row 0 is the top (v near 1).
+output: "color" gives (H, W, 4) RGBA, "mono" (H, W), "bump" (H, W, 3) the bump vector,
+"normal" (H, W, 3) a tangent-space normal map (0.5 + 0.5 n, tilted by normal_strength).
+filtered=False point-samples instead of filtering by the pixel footprint. threads: 0 uses
+every core. The GIL is released meanwhile; Ctrl-C interrupts (KeyboardInterrupt) and no
+array is returned.)");
+}

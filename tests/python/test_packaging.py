@@ -1,0 +1,46 @@
+"""The README's example runs as written, and the installed module finds its plug-in."""
+import os
+import re
+import subprocess
+import sys
+
+import numpy as np
+
+from conftest import SOURCE_DIR, read_exr
+
+
+def readme_example():
+    with open(os.path.join(SOURCE_DIR, "README.md")) as f:
+        section = f.read().split("## Python module", 1)[1]
+    return re.search(r"```python\n(.*?)```", section, re.S).group(1)
+
+
+def run_python(code, cwd, pythonpath):
+    env = dict(os.environ, PYTHONPATH=pythonpath)
+    env.pop("QUORV_SCRATCHES_PLUGIN_DIR", None)
+    run = subprocess.run([sys.executable, "-c", code], cwd=cwd, env=env, capture_output=True,
+                         text=True)
+    assert run.returncode == 0, run.stderr
+    return run.stdout
+
+
+def test_readme_example_runs_as_written(tmp_path):
+    run_python(readme_example(), tmp_path, os.environ["PYTHONPATH"])
+    mask = read_exr(tmp_path / "scratches-mask.exr")
+    assert mask.shape == (512, 512) and 0.0 <= mask.min() < mask.max() <= 1.0
+    assert read_exr(tmp_path / "scratches-normal.png").shape == (512, 512, 3)
+    assert (tmp_path / "scratches.json").exists()
+
+
+def test_installed_module_finds_its_plugin(tmp_path):
+    prefix = tmp_path / "prefix"
+    subprocess.run([os.environ["CMAKE_COMMAND"], "--install", os.environ["QUORV_BUILD_DIR"],
+                    "--prefix", str(prefix)], check=True, capture_output=True)
+    site = prefix / "lib" / f"python{sys.version_info.major}.{sys.version_info.minor}" / \
+        "site-packages"
+    out = run_python("import numpy as np, quorv_scratches as qs\n"
+                     "print(qs.version()['plugin'])\n"
+                     "print(qs.Map().eval(np.zeros((1, 3), np.float32))[0, 3])\n",
+                     tmp_path, str(site))
+    plugin, alpha = out.split()
+    assert os.path.realpath(plugin).startswith(os.path.realpath(prefix)) and alpha == "1.0"

@@ -1,0 +1,123 @@
+"""The module answers as the tool does: eval on the public probe, bakes bit for bit."""
+import json
+import os
+import re
+import shlex
+
+import numpy as np
+import pytest
+
+from conftest import SOURCE_DIR, read_exr, run_tool, same_bits
+
+
+def probe_blocks():
+    """(eval options, input lines, expected lines) of each block of the probe."""
+    blocks = []
+    with open(os.path.join(SOURCE_DIR, "tests", "data", "eval-probe.txt")) as f:
+        for line in f:
+            if line.startswith("#"):
+                continue
+            if line.startswith("args:"):
+                blocks.append((shlex.split(line[5:]), [], []))
+            elif "=>" in line:
+                given, expected = line.split("=>")
+                blocks[-1][1].append(given.split())
+                blocks[-1][2].append(expected.strip())
+    return blocks
+
+
+def python_value(text):
+    """A --set value as a script would give it."""
+    if "," in text:
+        return tuple(float(v) for v in text.split(","))
+    return int(text) if re.fullmatch(r"-?\d+", text) else float(text)
+
+
+def eval_call(qs, args):
+    """The Map and eval keywords that the command-line options describe."""
+    m, options = qs.Map(), {}
+    words = iter(args)
+    for word in words:
+        if word == "--set":
+            name, value = next(words).split("=", 1)
+            m[name] = python_value(value)
+        elif word == "--filtered":
+            options["filtered"] = True
+        else:
+            options[word[2:]] = next(words)
+            if word in ("--node", "--mtl"):
+                options[word[2:]] = int(options[word[2:]])
+    return m, options
+
+
+def test_eval_matches_the_probe_and_the_tool(qs):
+    blocks = probe_blocks()
+    assert len(blocks) == 6
+    for args, inputs, expected in blocks:
+        m, options = eval_call(qs, args)
+        columns = max(len(i) for i in inputs)
+        points = np.array([i + ["0"] * (columns - len(i)) for i in inputs], np.float32)
+        result = m.eval(points, **options)
+        lines = [" ".join("%.9g" % v for v in np.atleast_1d(row)) for row in result]
+        assert lines == expected, args
+        tool = run_tool("eval", *args, stdin="".join(" ".join(i) + "\n" for i in inputs))
+        assert lines == tool.splitlines(), args
+
+
+BAKES = [
+    # (tool options, Map keywords, bake keywords)
+    ([], {}, {}),
+    (["--set", "levels=8", "--set", "useErosion=1", "--set", "erosion=0.7",
+      "--output", "mono", "--unfiltered", "--extent", "12.5"],
+     dict(levels=8, useErosion=True, erosion=0.7),
+     dict(output="mono", filtered=False, extent=12.5)),
+    (["--output", "normal", "--normal-strength", "0.5", "--set", "size=3", "--time", "160"],
+     dict(size=3), dict(output="normal", normal_strength=0.5, time=160)),
+    (["--output", "bump", "--set", "color1=0.2,0.3,0.4"], dict(color1=(0.2, 0.3, 0.4)),
+     dict(output="bump")),
+]
+
+
+@pytest.mark.parametrize("tool_args,params,options", BAKES)
+def test_bake_matches_the_tools_exr(qs, tmp_path, tool_args, params, options):
+    out = tmp_path / "bake.exr"
+    run_tool("bake", "--res", "37x23", "-o", str(out), *tool_args)
+    baked = qs.Map(**params).bake((37, 23), threads=2, **options)
+    assert baked.dtype == np.float32
+    assert same_bits(baked, read_exr(out))
+
+
+def test_sub_maps_match_the_tools(qs, tmp_path):
+    # An image sub-map and a scratches sub-map given as a Map, against the tool's --map.
+    image = tmp_path / "grunge.png"
+    run_tool("bake", "--res", "16", "--output", "mono", "-o", str(image))
+    out = tmp_path / "bake.exr"
+    run_tool("bake", "--res", "24", "-o", str(out), "--set", "useDistortion=1",
+             "--set", "distortStr=2", "--map", "distortMap=scratches:size=4,stretch=2",
+             "--map", f"sizeMap={image}")
+    m = qs.Map(useDistortion=True, distortStr=2)
+    m.set_map("distortMap", qs.Map(size=4, stretch=2))
+    m.set_map("sizeMap", image)
+    assert m.maps() == {"distortMap": "scratches:size=4,stretch=2", "sizeMap": str(image)}
+    assert same_bits(m.bake(24), read_exr(out))
+    # A preset round trip keeps every value and sub-map.
+    m.save_preset(tmp_path / "worn.json")
+    again = qs.Map.load_preset(tmp_path / "worn.json")
+    assert again.maps() == m.maps() and dict(again) == dict(m)
+    assert same_bits(again.bake(24), read_exr(out))
+
+
+def test_values_read_back_as_set(qs):
+    m = qs.Map(size=4, levels=8, useErosion=True, color1=(0.1, 0.2, 0.3), type="2D")
+    m["erosion"] = np.float32(0.7)
+    assert (m["size"], m["levels"], m["useErosion"], m["type"]) == (4.0, 8, True, 0)
+    assert m["erosion"] == float(np.float32(0.7))
+    assert m["color1"] == tuple(float(np.float32(v)) for v in (0.1, 0.2, 0.3))
+    assert m["distortMap"] is None and "distortMap" in m and "spreadMapEnabled" in m
+    assert "nope" not in m
+    m.set_map("distortMap", "scratches:size=2")
+    params = m.params()
+    assert list(params.values()) == json.loads(run_tool("params", "--json", "--set", "size=4",
+        "--set", "levels=8", "--set", "useErosion=1", "--set", "color1=0.1,0.2,0.3",
+        "--set", "type=2D", "--set", "erosion=0.7", "--map", "distortMap=scratches:size=2"))
+    assert repr(m).startswith("quorv_scratches.Map(size=4, ")
