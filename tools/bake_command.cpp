@@ -11,6 +11,7 @@
 
 #include "map/iquorv_scratches.h"
 #include "tools/image.h"
+#include "tools/parameters.h"
 #include "tools/sample_context.h"
 #include "tools/tool_error.h"
 
@@ -232,8 +233,24 @@ void CheckBakeOptions(const BakeOptions& options) {
             throw ToolError(std::string("the output ") + BakeOutputName(output) +
                             " is named twice");
     }
-    if (options.samples < 1 || options.samples > 16)
-        throw ToolError("samples must be 1 to 16 a pixel side");
+    if (options.samples < 1 || options.samples > kMaxBakeSamples)
+        throw ToolError("samples must be 1 to " + std::to_string(kMaxBakeSamples) +
+                        " a pixel side");
+    CheckImageSize(options.width, options.height);
+    // Written as negations, so that NaN is refused too.
+    if (!(options.extent >= kMinBakeExtent && options.extent <= kMaxBakeExtent)) {
+        throw ToolError("extent " + FormatFloat(options.extent) + " is not accepted: give " +
+                        FormatFloat(kMinBakeExtent) + " to " + FormatFloat(kMaxBakeExtent));
+    }
+    if (!(options.depth >= 0.0f && options.depth <= kMaxBakeDepth)) {
+        throw ToolError("depth " + FormatFloat(options.depth) + " is not accepted: give 0 to " +
+                        FormatFloat(kMaxBakeDepth));
+    }
+    if (!(options.bumpNormalStrength >= 0.0f &&
+          options.bumpNormalStrength <= kMaxBumpNormalStrength)) {
+        throw ToolError("normal strength " + FormatFloat(options.bumpNormalStrength) +
+                        " is not accepted: give 0 to " + FormatFloat(kMaxBumpNormalStrength));
+    }
 }
 
 const char* BakeOutputName(BakeOutput output) {

@@ -13,12 +13,21 @@
 // What a bake writes. Colour is RGBA; mono, mask and height one channel; bump the raw vector
 // (x, y, z); normal a tangent-space normal encoded as 0.5 + 0.5 n.
 enum class BakeOutput { Color, Mono, Mask, Height, Bump, Normal };
+// Every output, in the order the tool lists them.
+inline constexpr BakeOutput kBakeOutputs[] = {BakeOutput::Color, BakeOutput::Mono,
+                                              BakeOutput::Mask,  BakeOutput::Height,
+                                              BakeOutput::Bump,  BakeOutput::Normal};
 
 // Which way the green channel of a normal map points: +v (OpenGL) or -v (DirectX).
 enum class NormalY { Up, Down };
 
 // Antialiasing by default: 3 x 3 samples a pixel, nine times the work of one.
 inline constexpr int kDefaultBakeSamples = 3;
+// The accepted samples a pixel side, extents, depths and bump normal strengths.
+inline constexpr int kMaxBakeSamples = 16;
+inline constexpr float kMinBakeExtent = 1e-6f, kMaxBakeExtent = 1e9f;
+inline constexpr float kMaxBakeDepth = 1e9f;
+inline constexpr float kMaxBumpNormalStrength = 1e6f;
 
 struct BakeOptions {
     int width = 1024;
@@ -45,8 +54,8 @@ int BakeChannels(const std::vector<BakeOutput>& outputs);
 // The output's name as the tool spells it ("color", "mask", ...).
 const char* BakeOutputName(BakeOutput output);
 
-// A ToolError for options that cannot be baked (no output, one named twice, samples out of
-// 1..16), before any work.
+// A ToolError for options that cannot be baked (no output, one named twice, a number out of
+// its range above, the size), before any work.
 void CheckBakeOptions(const BakeOptions& options);
 
 // Bakes bands of rows in parallel and hands them to `out` top to bottom, each as soon as the

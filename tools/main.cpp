@@ -199,9 +199,12 @@ int main(int argc, char** argv) {
         ->allow_extra_args(false);
     bake->add_option("--res", bakeRes, "Image size, N or WxH")->type_name("N|WxH");
     std::vector<std::string> bakeOutputNames{"color"};
-    const std::vector<std::pair<std::string, BakeOutput>> bakeOutputChoices = {
-        {"color", BakeOutput::Color},   {"mono", BakeOutput::Mono}, {"mask", BakeOutput::Mask},
-        {"height", BakeOutput::Height}, {"bump", BakeOutput::Bump}, {"normal", BakeOutput::Normal}};
+    std::vector<std::pair<std::string, BakeOutput>> bakeOutputChoices;
+    std::vector<std::string> bakeOutputList;
+    for (const BakeOutput output : kBakeOutputs) {
+        bakeOutputChoices.emplace_back(BakeOutputName(output), output);
+        bakeOutputList.push_back(BakeOutputName(output));
+    }
     bake->add_option("--output", bakeOutputNames,
                      "What to bake, one or several from one pass, comma-separated: color (RGBA, "
                      "sRGB in PNG), mono (the colours' mean), mask (1 on a scratch, 0 on the "
@@ -209,20 +212,20 @@ int main(int argc, char** argv) {
                      "(tangent-space normals from the height, 0.5 + 0.5 n), bump (the host's raw "
                      "bump vector; .exr only)")
         ->delimiter(',')
-        ->check(CLI::IsMember({"color", "mono", "mask", "height", "bump", "normal"}))
+        ->check(CLI::IsMember(bakeOutputList))
         ->type_name("LIST");
     bake->add_option("--samples", bakeOptions.samples,
                      "Antialiasing: N x N samples a pixel, box-filtered; the work grows as N^2 "
                      "(the default 3 takes 9 times as long as 1, which point-samples the pixel "
                      "centres)")
-        ->check(CLI::Range(1, 16))
+        ->check(CLI::Range(1, kMaxBakeSamples))
         ->type_name("N");
     bake->add_option("--extent", bakeOptions.extent, "Object units across the square")
-        ->check(CLI::Range(1e-6f, 1e9f))
+        ->check(CLI::Range(kMinBakeExtent, kMaxBakeExtent))
         ->type_name("E");
     bake->add_option("--depth", bakeOptions.depth,
                      "Normals: how deep a scratch is, in object units (as --extent)")
-        ->check(CLI::Range(0.0f, 1e9f))
+        ->check(CLI::Range(0.0f, kMaxBakeDepth))
         ->type_name("D");
     Choice<NormalY> normalY({{"up", NormalY::Up}, {"down", NormalY::Down}});
     normalY.Add(bake, "--normal-y", bakeOptions.normalY,
@@ -231,7 +234,7 @@ int main(int argc, char** argv) {
     bake->add_option("--normal-strength", bakeOptions.bumpNormalStrength,
                      "Normals from the host's bump vector tilted by K instead of from the "
                      "height (the earlier normal output; it also depends on the colours)")
-        ->check(CLI::Range(0.0f, 1e6f))
+        ->check(CLI::Range(0.0f, kMaxBumpNormalStrength))
         ->type_name("K")
         ->default_str("off");
     bake->add_flag("--unfiltered", unfiltered,
