@@ -1,22 +1,38 @@
-// The bake's image writer for a caller's buffer: rows land where they belong, top to bottom.
+// The bake's image writer for arrays in memory: each output's channels of every pixel land in
+// that output's array, rows top to bottom.
 #pragma once
 
 #include <algorithm>
 #include <cstddef>
+#include <vector>
 
 #include "tools/image_writer.h"
 #include "tools/tool_error.h"
 
 class ArrayWriter final : public ImageWriter {
 public:
-    // `data` holds `height` rows of `rowLength` floats.
-    ArrayWriter(float* data, std::size_t rowLength, int height)
-        : data_(data), rowLength_(rowLength), height_(height) {}
+    struct Target {
+        float* data;  // height rows of width x channels floats
+        int channels;
+    };
+
+    // The targets in the order of the bake's outputs, whose channels make up each pixel.
+    ArrayWriter(std::vector<Target> targets, int width, int height)
+        : targets_(std::move(targets)), width_(width), height_(height) {
+        for (const Target& t : targets_) pixelLength_ += static_cast<std::size_t>(t.channels);
+    }
 
     void WriteRows(const float* rows, int count) override {
         if (count < 0 || count > height_ - next_) throw ToolError("more rows than the image holds");
-        std::copy_n(rows, static_cast<std::size_t>(count) * rowLength_,
-                    data_ + static_cast<std::size_t>(next_) * rowLength_);
+        const std::size_t pixels = static_cast<std::size_t>(count) * width_;
+        const std::size_t first = static_cast<std::size_t>(next_) * width_;
+        for (std::size_t i = 0; i < pixels; ++i) {
+            const float* in = rows + i * pixelLength_;
+            for (const Target& t : targets_) {
+                std::copy_n(in, t.channels, t.data + (first + i) * t.channels);
+                in += t.channels;
+            }
+        }
         next_ += count;
     }
     void Finish() override {
@@ -24,8 +40,8 @@ public:
     }
 
 private:
-    float* data_;
-    std::size_t rowLength_;
-    int height_;
+    std::vector<Target> targets_;
+    std::size_t pixelLength_ = 0;
+    int width_, height_;
     int next_ = 0;
 };

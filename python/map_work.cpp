@@ -1,6 +1,7 @@
 // quorv_scratches.Map.eval and .bake: the tool's evaluation and bake, run without the GIL on
 // the tool's threads, into numpy arrays.
 #include <cmath>
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -14,6 +15,7 @@
 #include "python/released_work.h"
 #include "tools/bake_command.h"
 #include "tools/eval_command.h"
+#include "tools/image.h"
 #include "tools/nearest_names.h"
 #include "tools/resolution.h"
 
@@ -137,35 +139,79 @@ void ParseRes(const py::handle& res, int& width, int& height) {
     CheckImageSize(width, height);
 }
 
-py::array Bake(PythonMap& self, const py::handle& res, const std::string& output, float extent,
-               bool filtered, float normalStrength, TimeValue time, int threads) {
+// One output by name, or several as a sequence of names.
+std::vector<BakeOutput> BakeOutputs(const py::handle& output, bool& several) {
+    std::vector<std::string> names;
+    several = !py::isinstance<py::str>(output);
+    if (several) {
+        try {
+            names = output.cast<std::vector<std::string>>();
+        } catch (const py::cast_error&) {
+            throw py::type_error("output must be a name or a sequence of names");
+        }
+    } else {
+        names.push_back(output.cast<std::string>());
+    }
+    std::vector<std::string> known;
+    for (const BakeOutput o : kBakeOutputs) known.push_back(BakeOutputName(o));
+    std::vector<BakeOutput> outputs;
+    for (const std::string& name : names) {
+        const auto it = std::find(known.begin(), known.end(), name);
+        if (it == known.end()) {
+            throw py::value_error("output '" + name + "' is not one of " + JoinAlternatives(known));
+        }
+        outputs.push_back(kBakeOutputs[it - known.begin()]);
+    }
+    return outputs;
+}
+
+NormalY NormalYNamed(const std::string& name) {
+    if (name == "up") return NormalY::Up;
+    if (name == "down") return NormalY::Down;
+    throw py::value_error("normal_y '" + name + "' is not one of up or down");
+}
+
+py::object Bake(PythonMap& self, const py::handle& res, const py::handle& output, int samples,
+                float extent, bool filtered, float depth, const std::string& normalY,
+                float normalStrength, TimeValue time, int threads) {
     BakeOptions options;
     ParseRes(res, options.width, options.height);
-    options.output = Named(kBakeOutputNames, output);
+    bool several = false;
+    options.outputs = BakeOutputs(output, several);
+    options.samples = samples;
     options.extent = extent;
     options.filtered = filtered;
-    options.normalStrength = normalStrength;
+    options.depth = depth;
+    options.normalY = NormalYNamed(normalY);
+    options.bumpNormalStrength = normalStrength;
     options.time = time;
     CheckBakeOptions(options);
     CheckThreads(threads);
 
-    const int channels = BakeChannels(options.output);
-    std::vector<py::ssize_t> shape = {options.height, options.width};
-    if (channels > 1) shape.push_back(channels);
-    py::array_t<float> image(shape);
-    float* data = image.mutable_data();
+    // Every array is made before the work, so that a bake that cannot be held never starts.
+    std::vector<py::array_t<float>> images;
+    std::vector<ArrayWriter::Target> targets;
+    for (const BakeOutput o : options.outputs) {
+        const int channels = BakeChannels(o);
+        std::vector<py::ssize_t> shape = {options.height, options.width};
+        if (channels > 1) shape.push_back(channels);
+        images.emplace_back(shape);
+        targets.push_back({images.back().mutable_data(), channels});
+    }
 
     const auto lock = self.Lock();
     Interval valid = FOREVER;
     self.Map()->Update(options.time, valid);
     RunWithoutGil(threads, [&](tbb::task_group_context& context) {
         Progress progress("bake", 0, true);
-        ArrayWriter writer(data, static_cast<std::size_t>(options.width) * channels,
-                           options.height);
+        ArrayWriter writer(targets, options.width, options.height);
         BakeMap(self.Map(), options, progress, writer);
         if (!context.is_group_execution_cancelled()) writer.Finish();
     });
-    return image;
+    if (!several) return images.front();
+    py::tuple all(images.size());
+    for (std::size_t i = 0; i < images.size(); ++i) all[i] = images[i];
+    return all;
 }
 
 }  // namespace
@@ -183,16 +229,25 @@ filtered asks for filtered maps; mtl, node (None: no scene node) and time (ticks
 second) describe the samples. threads: 0 uses every core. The GIL is released meanwhile, and
 Ctrl-C interrupts (KeyboardInterrupt).)");
     cls.def("bake", &Bake, py::arg("res") = 1024, py::kw_only(), py::arg("output") = "color",
-            py::arg("extent") = 50.0f, py::arg("filtered") = true,
-            py::arg("normal_strength") = 0.02f, py::arg("time") = 0, py::arg("threads") = 0,
-            R"(The map over a square of its own coordinates, as a float32 array: the values the
-command line's bake writes to an OpenEXR file, bit for bit.
+            py::arg("samples") = kDefaultBakeSamples, py::arg("extent") = 50.0f,
+            py::arg("filtered") = true, py::arg("depth") = 0.2f, py::arg("normal_y") = "up",
+            py::arg("normal_strength") = 0.0f, py::arg("time") = 0, py::arg("threads") = 0,
+            R"(The map over a square of its own coordinates, as float32 arrays: the values the
+command line's bake writes to a float OpenEXR file, bit for bit.
 
-res: N, (width, height) or "WxH". Pixel centre (u, v) in [0, 1]^2 is sampled at UVW (u, v, 0)
-and P = (u, v, 0) * extent; row 0 is the top (v near 1).
-output: "color" gives (H, W, 4) RGBA, "mono" (H, W), "bump" (H, W, 3) the bump vector,
-"normal" (H, W, 3) a tangent-space normal map (0.5 + 0.5 n, tilted by normal_strength).
-filtered=False point-samples instead of filtering by the pixel footprint. threads: 0 uses
-every core. The GIL is released meanwhile; Ctrl-C interrupts (KeyboardInterrupt) and no
-array is returned.)");
+res: N, (width, height) or "WxH". Pixel (x, y) covers (u, v) in [x/w, (x+1)/w] x
+[1-(y+1)/h, 1-y/h]: row 0 is the top (v near 1). A sample at (u, v) has UVW (u, v, 0) and
+P = (u, v, 0) * extent.
+output: one name, giving one array, or a sequence of names, giving a tuple of arrays from one
+pass: "color" (H, W, 4) linear RGBA; "mono" (H, W) the colours' mean; "mask" (H, W), 1 on a
+scratch and 0 on the clean surface; "height" (H, W), 0 at a scratch's bottom and 1 on the
+surface; "normal" (H, W, 3), tangent-space normals from the height, 0.5 + 0.5 n; "bump"
+(H, W, 3), the host's raw bump vector.
+samples: N x N stratified samples a pixel, box-filtered (1 point-samples the centres).
+filtered=False point-samples each sample instead of filtering it by its footprint.
+depth: how deep a scratch is for the normals, in object units; normal_y: "up" (+v, OpenGL)
+or "down" (DirectX); normal_strength > 0 makes the normals from the host's bump vector
+tilted by it instead. time in ticks (4800 a second). threads: 0 uses every core.
+The GIL is released meanwhile; Ctrl-C interrupts (KeyboardInterrupt) and nothing is
+returned.)");
 }

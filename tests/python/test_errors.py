@@ -95,12 +95,21 @@ def test_bake_option_mistakes(qs):
         m.bake("12y3")
     with pytest.raises(TypeError, match="res must be"):
         m.bake(2.5)
-    with pytest.raises(ValueError, match="is not one of color, mono, bump or normal"):
+    with pytest.raises(ValueError, match="is not one of color, mono, mask, height, bump or normal"):
         m.bake(8, output="height-ish")
+    with pytest.raises(ValueError, match="named twice"):
+        m.bake(8, output=["mask", "mask"])
+    with pytest.raises(ValueError, match="samples must be 1 to 16"):
+        m.bake(8, samples=0)
+    with pytest.raises(ValueError, match="normal_y 'left'"):
+        m.bake(8, normal_y="left")
     with pytest.raises(ValueError, match="extent 0 is not accepted"):
         m.bake(8, extent=0)
     with pytest.raises(ValueError, match="normal strength"):
         m.bake(8, normal_strength=float("nan"))
+    with pytest.raises(ValueError, match="depth -1 is not accepted"):
+        m.bake(8, depth=-1)
     with pytest.raises(ValueError, match="threads=-1"):
         m.bake(8, threads=-1)
-    assert m.bake("6x2", output="normal").shape == (2, 6, 3)
+    mask, normal = m.bake("6x2", output=("mask", "normal"))
+    assert mask.shape == (2, 6) and normal.shape == (2, 6, 3)

@@ -67,24 +67,32 @@ def test_eval_matches_the_probe_and_the_tool(qs):
 BAKES = [
     # (tool options, Map keywords, bake keywords)
     ([], {}, {}),
-    (["--set", "levels=8", "--set", "useErosion=1", "--set", "erosion=0.7",
-      "--output", "mono", "--unfiltered", "--extent", "12.5"],
+    (["--set", "levels=8", "--set", "useErosion=1", "--set", "erosion=0.7", "--output", "mono",
+      "--unfiltered", "--samples", "1", "--extent", "12.5"],
      dict(levels=8, useErosion=True, erosion=0.7),
-     dict(output="mono", filtered=False, extent=12.5)),
-    (["--output", "normal", "--normal-strength", "0.5", "--set", "size=3", "--time", "160"],
-     dict(size=3), dict(output="normal", normal_strength=0.5, time=160)),
-    (["--output", "bump", "--set", "color1=0.2,0.3,0.4"], dict(color1=(0.2, 0.3, 0.4)),
-     dict(output="bump")),
+     dict(output="mono", filtered=False, samples=1, extent=12.5)),
+    (["--output", "normal", "--depth", "0.5", "--normal-y", "down", "--set", "size=3"],
+     dict(size=3), dict(output="normal", depth=0.5, normal_y="down")),
+    (["--output", "normal", "--normal-strength", "0.5", "--time", "160", "--samples", "2"],
+     {}, dict(output="normal", normal_strength=0.5, time=160, samples=2)),
+    (["--output", "bump,mask,height", "--set", "color1=0.2,0.3,0.4"],
+     dict(color1=(0.2, 0.3, 0.4)), dict(output=("bump", "mask", "height"))),
 ]
 
 
 @pytest.mark.parametrize("tool_args,params,options", BAKES)
-def test_bake_matches_the_tools_exr(qs, tmp_path, tool_args, params, options):
-    out = tmp_path / "bake.exr"
-    run_tool("bake", "--res", "37x23", "-o", str(out), *tool_args)
+def test_bake_matches_the_tools_float_exr(qs, tmp_path, tool_args, params, options):
+    names = options.get("output", "color")
+    names = [names] if isinstance(names, str) else names
+    files = [tmp_path / f"{name}.exr" for name in names]
+    run_tool("bake", "--res", "37x23", "--bits", "32", *[a for f in files for a in ("-o", str(f))],
+             *tool_args)
     baked = qs.Map(**params).bake((37, 23), threads=2, **options)
-    assert baked.dtype == np.float32
-    assert same_bits(baked, read_exr(out))
+    baked = [baked] if isinstance(baked, np.ndarray) else baked
+    assert len(baked) == len(files)
+    for image, file in zip(baked, files):
+        assert image.dtype == np.float32
+        assert same_bits(image, read_exr(file)), file.name
 
 
 def test_sub_maps_match_the_tools(qs, tmp_path):
@@ -92,7 +100,7 @@ def test_sub_maps_match_the_tools(qs, tmp_path):
     image = tmp_path / "grunge.png"
     run_tool("bake", "--res", "16", "--output", "mono", "-o", str(image))
     out = tmp_path / "bake.exr"
-    run_tool("bake", "--res", "24", "-o", str(out), "--set", "useDistortion=1",
+    run_tool("bake", "--res", "24", "--bits", "32", "-o", str(out), "--set", "useDistortion=1",
              "--set", "distortStr=2", "--map", "distortMap=scratches:size=4,stretch=2",
              "--map", f"sizeMap={image}")
     m = qs.Map(useDistortion=True, distortStr=2)

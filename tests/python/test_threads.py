@@ -21,14 +21,14 @@ def test_bake_releases_the_gil(qs):
     try:
         time.sleep(0.05)
         before = counts[0]
-        baked = m.bake(512, threads=2)
+        baked = m.bake(256, threads=2)
         during = counts[0] - before
     finally:
         stop.set()
         counter.join()
     # A bake that held the GIL would have stopped the counter for its whole length.
     assert during > 1000
-    assert np.array_equal(baked, m.bake(512, threads=1))
+    assert np.array_equal(baked, m.bake(256, threads=1))
 
 
 def test_ctrl_c_interrupts_a_bake(qs):
@@ -38,10 +38,11 @@ def test_ctrl_c_interrupts_a_bake(qs):
     timer.start()
     try:
         with pytest.raises(KeyboardInterrupt):
-            m.bake(8192, output="mono", threads=2)
+            # Minutes of work, in bands of a few thousand pixels.
+            m.bake((2048, 32768), output="mono", samples=2, threads=2)
     finally:
         timer.cancel()
     # The whole bake takes many times longer: it was stopped, not finished.
-    assert time.monotonic() - start < 5.0
+    assert time.monotonic() - start < 10.0
     # The map is free again and answers as before.
     assert m.bake(4, output="mono").shape == (4, 4)
