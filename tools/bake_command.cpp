@@ -64,9 +64,13 @@ float FieldAt(ToolShadeContext& sc, const BakePlan& plan, float u, float v) {
     return plan.scratches->EvalField(sc);
 }
 
+// n made unit length, or straight up when it has none. In double: a steep slope's squared
+// length can overflow a float (a deep scratch over a tiny extent).
 Point3 UnitOrUp(const Point3& n) {
-    const float l = n.Length();
-    return std::isfinite(l) && l > 0.0f ? n / l : Point3(0.0f, 0.0f, 1.0f);
+    const double x = n.x, y = n.y, z = n.z;
+    const double l = std::sqrt(x * x + y * y + z * z);
+    if (!std::isfinite(l) || !(l > 0.0)) return Point3(0.0f, 0.0f, 1.0f);
+    return Point3(static_cast<float>(x / l), static_cast<float>(y / l), static_cast<float>(z / l));
 }
 
 void EvaluateSample(ToolShadeContext& sc, const BakePlan& plan, float u, float v,
