@@ -54,8 +54,10 @@ struct SampleValues {
 
 void SetSample(ToolShadeContext& sc, const BakePlan& plan, float u, float v) {
     const float e = plan.options->extent;
-    sc.SetPoint(Point3(u * e, v * e, 0.0f), plan.dpdx, plan.dpdy);
-    sc.SetUVW(Point3(u, v, 0.0f), plan.duvw);
+    const Point3& shift = plan.options->shift;
+    u += shift.x, v += shift.y;
+    sc.SetPoint(Point3(u * e, v * e, shift.z * e), plan.dpdx, plan.dpdy);
+    sc.SetUVW(Point3(u, v, shift.z), plan.duvw);
     sc.SetScreenUV(Point2(u, v), Point2(plan.duvw.x, plan.duvw.y));
 }
 

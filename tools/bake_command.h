@@ -45,6 +45,9 @@ struct BakeOptions {
     // (the host's bump, which also depends on the colours).
     float bumpNormalStrength = 0.0f;
     TimeValue time = 0;
+    // Added to every sample's (u, v, 0) before anything else (the --seed shift, in square
+    // widths): the baked square is [0, 1]^2 + shift, UVW and P follow.
+    Point3 shift = Point3(0.0f, 0.0f, 0.0f);
 };
 
 // Channels of one output.

@@ -9,6 +9,11 @@
 #include "tools/tool_error.h"
 
 ImageFormat ImageFormatOf(const std::string& path) {
+    if (path == "-") {
+        throw ToolError(
+            "'-' (a standard stream) cannot hold an image here: name a .png or .exr "
+            "file");
+    }
     std::string ext = std::filesystem::path(path).extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });

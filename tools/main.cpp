@@ -24,6 +24,7 @@
 #include "tools/render_command.h"
 #include "tools/param_info.h"
 #include "tools/resolution.h"
+#include "tools/seed_shift.h"
 #include "tools/tool_error.h"
 
 namespace {
@@ -54,6 +55,15 @@ void AddMapOptions(CLI::App* cmd, MapOptions& map) {
         ->type_name("SLOT=SOURCE")
         ->allow_extra_args(false)
         ->default_str("");
+}
+
+// --seed, for the commands whose samples the tool places itself (and params, to save it).
+void AddSeed(CLI::App* cmd, MapOptions& map) {
+    cmd->add_option("--seed", map.seed,
+                    "Another scratch layout: move the pattern by a vector derived from N "
+                    "(0: none; the map's own seed only varies the Mapping variances)")
+        ->type_name("N")
+        ->default_str("0");
 }
 
 CLI::Option* AddTime(CLI::App* cmd, TimeValue& time) {
@@ -121,6 +131,7 @@ int main(int argc, char** argv) {
     CLI::App* params =
         app.add_subcommand("params", "Every parameter of both blocks, with what --set takes");
     AddMapOptions(params, mapOptions);
+    AddSeed(params, mapOptions);
     std::string paramsJson;
     params
         ->add_option("--json", paramsJson,
@@ -160,6 +171,7 @@ int main(int argc, char** argv) {
         "A preview like a material editor's sample slot: a lit object over a checker, "
         "coloured and bumped by the map, filtered and antialiased");
     AddMapOptions(render, mapOptions);
+    AddSeed(render, mapOptions);
     render->add_option("-o", renderFile, "Output image: .png or .exr")->type_name("FILE");
     render->add_option("--res", renderRes, "Image size, N or WxH")->type_name("N|WxH");
     Choice<PreviewShape> shape({{"sphere", PreviewShape::Sphere},
@@ -192,6 +204,7 @@ int main(int argc, char** argv) {
         "[x/w, (x+1)/w] x [1-(y+1)/h, 1-y/h], sampled with UVW (u, v, 0) and "
         "P = (u, v, 0) x extent");
     AddMapOptions(bake, mapOptions);
+    AddSeed(bake, mapOptions);
     bake->add_option("-o", bakeFiles,
                      "Output image: .png (8 or 16 bits) or .exr (half or float); one per "
                      "--output, in order, or one .exr with a layer per output (repeatable)")
@@ -326,7 +339,7 @@ int main(int argc, char** argv) {
         ConfiguredMap configured = ConfigureMap(module.ScratchesClass(), mapOptions, t);
         Texmap* map = configured.map.get();
         if (!mapOptions.savePreset.empty())
-            SavePreset(mapOptions.savePreset, map, configured.sources, t);
+            SavePreset(mapOptions.savePreset, map, configured.sources, configured.seed, t);
 
         if (params->parsed()) {
             const std::vector<ParamInfo> description =
@@ -342,7 +355,10 @@ int main(int argc, char** argv) {
             const auto start = std::chrono::steady_clock::now();
             int width = 0, height = 0;
             Interval valid = FOREVER;
+            const Point3 shift = SeedShift(configured.seed);
             if (render->parsed()) {
+                renderOptions.shiftP = shift;
+                renderOptions.shiftUVW = shift / kSeedUVWScale;
                 map->Update(renderOptions.time, valid);
                 Progress progress("render", static_cast<std::uint64_t>(renderOptions.height),
                                   global.quiet);
@@ -354,6 +370,7 @@ int main(int argc, char** argv) {
                 }
                 WriteImage(*output, format, image, renderBits, PngColorSpace::Srgb);
             } else {
+                bakeOptions.shift = shift / bakeOptions.extent;
                 map->Update(bakeOptions.time, valid);
                 Progress progress("bake", static_cast<std::uint64_t>(bakeOptions.height),
                                   global.quiet);

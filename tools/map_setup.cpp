@@ -168,7 +168,9 @@ std::string ScratchesSource(Texmap* map, ClassDesc* cd, TimeValue t) {
 ConfiguredMap ConfigureMap(ClassDesc* cd, const MapOptions& options, TimeValue t) {
     ConfiguredMap result{CreateMap(cd), {}};
     Texmap* map = result.map.get();
-    if (!options.preset.empty()) LoadPreset(options.preset, map, cd, t, result.sources);
+    if (!options.preset.empty())
+        LoadPreset(options.preset, map, cd, t, result.sources, &result.seed);
+    if (options.seed) result.seed = *options.seed;
     for (const std::string& assignment : options.sets) ApplySetting(map, assignment, t);
     for (const std::string& assignment : options.maps) {
         const auto [slot, source] = SplitAssignment(assignment, "SLOT=SOURCE");

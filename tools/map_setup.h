@@ -2,7 +2,9 @@
 // then the preset, the --set values and the --map sub-maps applied in that order.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,10 +13,11 @@
 #include "tools/texmap_ptr.h"
 
 struct MapOptions {
-    std::vector<std::string> sets;  // NAME=VALUE
-    std::vector<std::string> maps;  // SLOT=SOURCE
-    std::string preset;             // --preset FILE.json
-    std::string savePreset;         // --save-preset FILE.json
+    std::vector<std::string> sets;      // NAME=VALUE
+    std::vector<std::string> maps;      // SLOT=SOURCE
+    std::string preset;                 // --preset FILE.json
+    std::string savePreset;             // --save-preset FILE.json
+    std::optional<std::uint32_t> seed;  // --seed N, over the preset's
 };
 
 // Filled sub-map slots and what fills them ("scratches:..." or an absolute image path), in
@@ -43,6 +46,7 @@ std::string ScratchesSource(Texmap* map, ClassDesc* cd, TimeValue t);
 struct ConfiguredMap {
     TexmapPtr map;
     MapSources sources;
+    std::uint32_t seed = 0;  // the pattern shift of render and bake (seed_shift.h); 0: none
 };
 
 // A map configured from the options (--save-preset aside). Everything they name is read and

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <fstream>
 #include <sstream>
 
@@ -18,6 +19,7 @@ using json = nlohmann::ordered_json;
 namespace {
 
 constexpr const char* kMapsKey = "maps";
+constexpr const char* kSeedKey = "seed";
 
 // The float as the shortest decimal that reads back as it, so the file shows 0.8, not
 // 0.800000011920929, and still round-trips exactly.
@@ -91,18 +93,18 @@ bool JsonValue(const ParamRef& param, const json& j, ParamValue& value) {
 }  // namespace
 
 void LoadPreset(const std::string& path, Texmap* map, ClassDesc* cd, TimeValue t,
-                MapSources& sources) {
+                MapSources& sources, std::uint32_t* seed) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw ToolError("cannot read preset '" + path + "': no such readable file");
     std::ostringstream text;
     text << in.rdbuf();
     LoadPresetText(text.str(), path, std::filesystem::absolute(path).parent_path(), map, cd, t,
-                   sources);
+                   sources, seed);
 }
 
 void LoadPresetText(std::string_view text, const std::string& path,
                     const std::filesystem::path& base, Texmap* map, ClassDesc* cd, TimeValue t,
-                    MapSources& sources) {
+                    MapSources& sources, std::uint32_t* seed) {
     json root;
     try {
         root = json::parse(text);
@@ -120,6 +122,7 @@ void LoadPresetText(std::string_view text, const std::string& path,
     }
     std::vector<std::string> sections = blockNames;
     sections.push_back(kMapsKey);
+    sections.push_back(kSeedKey);
 
     for (const auto& [section, entries] : root.items()) {
         const bool known = std::find(sections.begin(), sections.end(), section) != sections.end();
@@ -127,6 +130,18 @@ void LoadPresetText(std::string_view text, const std::string& path,
             throw ToolError("preset '" + path + "': unknown section '" + section +
                             "': nearest known names are " +
                             JoinAlternatives(NearestNames(section, sections)));
+        }
+        if (section == kSeedKey) {
+            // A whole number that a 32-bit seed holds; 1.0 is one, 1.5 and 2^32 are not.
+            const bool whole = entries.is_number_unsigned() ||
+                               (entries.is_number_float() && entries.get<double>() >= 0.0 &&
+                                entries.get<double>() == std::trunc(entries.get<double>()));
+            if (!whole || entries.get<double>() > 4294967295.0) {
+                throw ToolError("preset '" + path + "': seed = " + entries.dump() +
+                                ": seed takes a whole number from 0 to 4294967295");
+            }
+            if (seed) *seed = static_cast<std::uint32_t>(entries.get<double>());
+            continue;
         }
         if (!entries.is_object()) {
             throw ToolError("preset '" + path + "': '" + section + "' must be a JSON object");
@@ -171,7 +186,8 @@ void LoadPresetText(std::string_view text, const std::string& path,
     }
 }
 
-void SavePreset(const std::string& path, Texmap* map, const MapSources& sources, TimeValue t) {
+void SavePreset(const std::string& path, Texmap* map, const MapSources& sources, std::uint32_t seed,
+                TimeValue t) {
     json root = json::object();
     for (const ParamRef& p : MapParameters(map)) {
         if (p.kind == ValueKind::Map || p.kind == ValueKind::Other) continue;
@@ -180,5 +196,6 @@ void SavePreset(const std::string& path, Texmap* map, const MapSources& sources,
     json maps = json::object();
     for (const auto& [slot, source] : sources) maps[slot] = source;
     root[kMapsKey] = maps;
+    if (seed != 0) root[kSeedKey] = seed;
     WriteText(path, root.dump(2) + "\n");
 }

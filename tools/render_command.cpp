@@ -55,8 +55,8 @@ Rgb ShadeHit(Texmap* map, const PreviewScene& scene, const SurfaceHit& hit, doub
                       std::fabs(ux.y) + std::fabs(uy.y), 0.0f);
 
     ToolShadeContext sc;
-    sc.SetPoint(hit.p, dpdx, dpdy);
-    sc.SetUVW(hit.uvw, duvw);
+    sc.SetPoint(hit.p + options.shiftP, dpdx, dpdy);
+    sc.SetUVW(hit.uvw + options.shiftUVW, duvw);
     sc.SetScreenUV(Point2(static_cast<float>(x / width), static_cast<float>(y / height)),
                    Point2(static_cast<float>(step / width), static_cast<float>(step / height)));
     sc.SetTime(options.time);

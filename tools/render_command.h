@@ -16,6 +16,8 @@ struct RenderOptions {
     bool refine = true;  // pixels whose samples disagree are sampled again at 2 x samples
     float bump = 0.3f;   // how strongly the bump vector tilts the normal; 0 for none
     TimeValue time = 0;
+    // Added to every sample's P and UVW before the map sees them (the --seed shift).
+    Point3 shiftP = Point3(0.0f, 0.0f, 0.0f), shiftUVW = Point3(0.0f, 0.0f, 0.0f);
 };
 
 // An RGB image, sRGB-encoded. The map must have been updated for options.time. The

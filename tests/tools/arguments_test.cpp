@@ -62,6 +62,8 @@ TEST(Arguments, UsageErrors) {
     ExpectOneLineError(RunTool({"bake", "--threads", "-2"}), "--threads");
     ExpectOneLineError(RunTool({"render", "--samples", "0"}), "--samples");
     ExpectOneLineError(RunTool({"eval", "--node", "-1"}), "--node");
+    ExpectOneLineError(RunTool({"bake", "-o", "-"}), "standard stream");
+    ExpectOneLineError(RunTool({"render", "-o", "-"}), "standard stream");
     EXPECT_EQ(RunTool({"paint"}).exitCode, 2);
 }
 

@@ -76,15 +76,18 @@ std::vector<std::string> ScratchFolder::Files() const {
     return names;
 }
 
-std::string BakeSamples(int w, int h, float extent) {
+std::string BakeSamples(int w, int h, float extent, const float shift[3]) {
+    const float none[3] = {0.0f, 0.0f, 0.0f};
+    if (!shift) shift = none;
     std::string input;
-    char line[160];
+    char line[200];
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
-            const float u = (static_cast<float>(x) + 0.5f) / static_cast<float>(w);
-            const float v = 1.0f - (static_cast<float>(y) + 0.5f) / static_cast<float>(h);
-            std::snprintf(line, sizeof line, "%.9g %.9g 0 %.9g 0 0 0 %.9g 0\n", u * extent,
-                          v * extent, extent / static_cast<float>(w),
+            const float u = (static_cast<float>(x) + 0.5f) / static_cast<float>(w) + shift[0];
+            const float v =
+                1.0f - (static_cast<float>(y) + 0.5f) / static_cast<float>(h) + shift[1];
+            std::snprintf(line, sizeof line, "%.9g %.9g %.9g %.9g 0 0 0 %.9g 0\n", u * extent,
+                          v * extent, shift[2] * extent, extent / static_cast<float>(w),
                           -extent / static_cast<float>(h));
             input += line;
         }

@@ -16,7 +16,8 @@ ToolRun RunTool(const std::vector<std::string>& args, const std::string& input =
 
 // The `eval` input that samples what a w x h bake samples: pixel centres row by row from the
 // top, with the pixel's footprint as the screen derivatives.
-std::string BakeSamples(int w, int h, float extent);
+// `shift` (in square widths) moves the square as the bake's --seed does.
+std::string BakeSamples(int w, int h, float extent, const float shift[3] = nullptr);
 
 // A fresh, empty folder for one test's files, removed with the object.
 class ScratchFolder {
