@@ -15,8 +15,8 @@ namespace {
 
 std::vector<float> Bake(const std::vector<std::string>& extra, const ScratchFolder& dir) {
     const std::string file = (dir / "b.exr").string();
-    std::vector<std::string> args = {"bake",     "-q",     "--res",  "12x8", "--samples", "1",
-                                     "--extent", "20",     "--output", "mono", "-o",      file};
+    std::vector<std::string> args = {"bake",     "-q", "--res",    "12x8", "--samples", "1",
+                                     "--extent", "20", "--output", "mono", "-o",        file};
     args.insert(args.end(), extra.begin(), extra.end());
     const ToolRun run = RunTool(args);
     EXPECT_EQ(run.exitCode, 0) << run.err;
