@@ -339,7 +339,7 @@ int main(int argc, char** argv) {
         ConfiguredMap configured = ConfigureMap(module.ScratchesClass(), mapOptions, t);
         Texmap* map = configured.map.get();
         if (!mapOptions.savePreset.empty())
-            SavePreset(mapOptions.savePreset, map, configured.sources, configured.seed, t);
+            SavePreset(mapOptions.savePreset, map, configured.sources, t, configured.seed);
 
         if (params->parsed()) {
             const std::vector<ParamInfo> description =

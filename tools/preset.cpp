@@ -186,8 +186,8 @@ void LoadPresetText(std::string_view text, const std::string& path,
     }
 }
 
-void SavePreset(const std::string& path, Texmap* map, const MapSources& sources, std::uint32_t seed,
-                TimeValue t) {
+void SavePreset(const std::string& path, Texmap* map, const MapSources& sources, TimeValue t,
+                std::uint32_t seed) {
     json root = json::object();
     for (const ParamRef& p : MapParameters(map)) {
         if (p.kind == ValueKind::Map || p.kind == ValueKind::Other) continue;
