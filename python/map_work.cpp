@@ -3,6 +3,7 @@
 #include <cmath>
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -171,19 +172,28 @@ NormalY NormalYNamed(const std::string& name) {
     throw py::value_error("normal_y '" + name + "' is not one of up or down");
 }
 
+// A Python float as the tool's float option; beyond the floats' range it is infinite (and
+// refused as out of range), never converted out of range.
+float OptionFloat(double d) {
+    constexpr double kMax = std::numeric_limits<float>::max();
+    if (d > kMax) return std::numeric_limits<float>::infinity();
+    if (d < -kMax) return -std::numeric_limits<float>::infinity();
+    return static_cast<float>(d);
+}
+
 py::object Bake(PythonMap& self, const py::handle& res, const py::handle& output, int samples,
-                float extent, bool filtered, float depth, const std::string& normalY,
-                float normalStrength, TimeValue time, int threads) {
+                double extent, bool filtered, double depth, const std::string& normalY,
+                double normalStrength, TimeValue time, int threads) {
     BakeOptions options;
     ParseRes(res, options.width, options.height);
     bool several = false;
     options.outputs = BakeOutputs(output, several);
     options.samples = samples;
-    options.extent = extent;
+    options.extent = OptionFloat(extent);
     options.filtered = filtered;
-    options.depth = depth;
+    options.depth = OptionFloat(depth);
     options.normalY = NormalYNamed(normalY);
-    options.bumpNormalStrength = normalStrength;
+    options.bumpNormalStrength = OptionFloat(normalStrength);
     options.time = time;
     CheckBakeOptions(options);
     CheckThreads(threads);
@@ -229,9 +239,9 @@ filtered asks for filtered maps; mtl, node (None: no scene node) and time (ticks
 second) describe the samples. threads: 0 uses every core. The GIL is released meanwhile, and
 Ctrl-C interrupts (KeyboardInterrupt).)");
     cls.def("bake", &Bake, py::arg("res") = 1024, py::kw_only(), py::arg("output") = "color",
-            py::arg("samples") = kDefaultBakeSamples, py::arg("extent") = 50.0f,
-            py::arg("filtered") = true, py::arg("depth") = 0.2f, py::arg("normal_y") = "up",
-            py::arg("normal_strength") = 0.0f, py::arg("time") = 0, py::arg("threads") = 0,
+            py::arg("samples") = kDefaultBakeSamples, py::arg("extent") = 50.0,
+            py::arg("filtered") = true, py::arg("depth") = 0.2, py::arg("normal_y") = "up",
+            py::arg("normal_strength") = 0.0, py::arg("time") = 0, py::arg("threads") = 0,
             R"(The map over a square of its own coordinates, as float32 arrays: the values the
 command line's bake writes to a float OpenEXR file, bit for bit.
 

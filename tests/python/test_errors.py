@@ -109,6 +109,8 @@ def test_bake_option_mistakes(qs):
         m.bake(8, normal_strength=float("nan"))
     with pytest.raises(ValueError, match="depth -1 is not accepted"):
         m.bake(8, depth=-1)
+    with pytest.raises(ValueError, match="extent inf is not accepted"):
+        m.bake(8, extent=1e300)
     with pytest.raises(ValueError, match="threads=-1"):
         m.bake(8, threads=-1)
     mask, normal = m.bake("6x2", output=("mask", "normal"))
