@@ -205,7 +205,7 @@ py::dict Maps(PythonMap& self) {
 void SavePresetFile(PythonMap& self, const std::filesystem::path& path) {
     const auto lock = self.Lock();
     try {
-        SavePreset(path.string(), self.Map(), self.Sources(), CurrentTime());
+        SavePreset(path.string(), self.Map(), self.Sources(), CurrentTime(), self.Seed());
     } catch (const ToolError& e) {
         throw WriteError(e.what());
     }
@@ -214,7 +214,8 @@ void SavePresetFile(PythonMap& self, const std::filesystem::path& path) {
 std::unique_ptr<PythonMap> LoadPresetFile(const std::filesystem::path& path) {
     auto map = std::make_unique<PythonMap>();
     ReadingFile(path, [&] {
-        LoadPreset(path.string(), map->Map(), map->Class(), CurrentTime(), map->Sources());
+        LoadPreset(path.string(), map->Map(), map->Class(), CurrentTime(), map->Sources(),
+                   &map->Seed());
     });
     return map;
 }
@@ -229,6 +230,7 @@ std::string Repr(PythonMap& self) {
         first = false;
     }
     text += ")";
+    if (self.Seed() != 0) text += " [pattern seed " + std::to_string(self.Seed()) + "]";
     for (const auto& [slot, source] : self.Sources()) text += " [" + slot + "=" + source + "]";
     return text;
 }
@@ -285,5 +287,23 @@ folder), a 'scratches:NAME=VALUE,...' text, or None to empty the slot.)");
             "appears only when complete.");
     cls.def_static("load_preset", &LoadPresetFile, py::arg("path"),
                    "A new map from a JSON preset, as --preset makes it.");
+    cls.def_property(
+        "seed",
+        [](PythonMap& self) {
+            const auto lock = self.Lock();
+            return self.Seed();
+        },
+        [](PythonMap& self, long long seed) {
+            if (seed < 0 || seed > 4294967295LL) {
+                throw py::value_error("seed=" + std::to_string(seed) +
+                                      " is not accepted: give 0 to 4294967295");
+            }
+            const auto lock = self.Lock();
+            self.Seed() = static_cast<std::uint32_t>(seed);
+        },
+        R"(The command line's --seed: another scratch layout from the same settings, for bake().
+Every sample the bake places is moved by a seed-derived vector (0: not moved; a tileable bake
+stays tileable). Presets keep it. Not the map's own parameter map["seed"], which only varies
+the Mapping block's variances.)");
     cls.def("__repr__", &Repr);
 }

@@ -19,6 +19,7 @@
 #include "tools/image.h"
 #include "tools/nearest_names.h"
 #include "tools/resolution.h"
+#include "tools/seed_shift.h"
 
 namespace py = pybind11;
 
@@ -196,6 +197,10 @@ py::object Bake(PythonMap& self, const py::handle& res, const py::handle& output
     options.bumpNormalStrength = OptionFloat(normalStrength);
     options.time = time;
     CheckBakeOptions(options);
+    {
+        const auto lock = self.Lock();
+        options.shift = SeedShift(self.Seed()) / options.extent;
+    }
     CheckThreads(threads);
 
     // Every array is made before the work, so that a bake that cannot be held never starts.

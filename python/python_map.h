@@ -1,6 +1,7 @@
 // One map as a Python object: a map of the plug-in's class with the sources of its sub-maps.
 #pragma once
 
+#include <cstdint>
 #include <mutex>
 #include <string>
 
@@ -20,6 +21,8 @@ public:
     Texmap* Map() const { return configured_.map.get(); }
     ClassDesc* Class() const { return cd_; }
     MapSources& Sources() { return configured_.sources; }
+    // The tool's --seed: the shift of the bake's pattern (seed_shift.h); 0 for none.
+    std::uint32_t& Seed() { return configured_.seed; }
 
 private:
     std::mutex mutex_;

@@ -113,5 +113,7 @@ def test_bake_option_mistakes(qs):
         m.bake(8, extent=1e300)
     with pytest.raises(ValueError, match="threads=-1"):
         m.bake(8, threads=-1)
+    with pytest.raises(ValueError, match="seed=-1 is not accepted"):
+        m.seed = -1
     mask, normal = m.bake("6x2", output=("mask", "normal"))
     assert mask.shape == (2, 6) and normal.shape == (2, 6, 3)

@@ -95,15 +95,16 @@ def test_bake_matches_the_tools_float_exr(qs, tmp_path, tool_args, params, optio
         assert same_bits(image, read_exr(file)), file.name
 
 
-def test_sub_maps_match_the_tools(qs, tmp_path):
+def test_sub_maps_and_seed_match_the_tools(qs, tmp_path):
     # An image sub-map and a scratches sub-map given as a Map, against the tool's --map.
     image = tmp_path / "grunge.png"
     run_tool("bake", "--res", "16", "--output", "mono", "-o", str(image))
     out = tmp_path / "bake.exr"
     run_tool("bake", "--res", "24", "--bits", "32", "-o", str(out), "--set", "useDistortion=1",
              "--set", "distortStr=2", "--map", "distortMap=scratches:size=4,stretch=2",
-             "--map", f"sizeMap={image}")
+             "--map", f"sizeMap={image}", "--seed", "7")
     m = qs.Map(useDistortion=True, distortStr=2)
+    m.seed = 7
     m.set_map("distortMap", qs.Map(size=4, stretch=2))
     m.set_map("sizeMap", image)
     assert m.maps() == {"distortMap": "scratches:size=4,stretch=2", "sizeMap": str(image)}
@@ -111,7 +112,7 @@ def test_sub_maps_match_the_tools(qs, tmp_path):
     # A preset round trip keeps every value and sub-map.
     m.save_preset(tmp_path / "worn.json")
     again = qs.Map.load_preset(tmp_path / "worn.json")
-    assert again.maps() == m.maps() and dict(again) == dict(m)
+    assert again.maps() == m.maps() and dict(again) == dict(m) and again.seed == 7
     assert same_bits(again.bake(24), read_exr(out))
 
 
