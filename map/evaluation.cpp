@@ -4,6 +4,7 @@
 
 #include "map/quorv_scratches.h"
 #include "pattern/scratch.h"
+#include "pattern/scratch_tile.h"
 
 namespace {
 
@@ -76,6 +77,10 @@ inline ScratchInputs QuorvScratches::GatherScratchInputs(ShadeContext& sc) const
     return in;
 }
 
+inline float QuorvScratches::Pattern(const Point3& p, const ScratchInputs& in) const {
+    return tiled ? tiledScratchPattern(p, in, tile) : scratchPattern(p, in);
+}
+
 AColor QuorvScratches::SlotColor(ShadeContext& sc, int slot, int enabled, const Color& col) const {
     if (enabled && subTex[slot]) return Finite(subTex[slot]->EvalColor(sc));
     return AColor(col.r, col.g, col.b, 1.0f);
@@ -92,7 +97,10 @@ inline bool QuorvScratches::Field(ShadeContext& sc, float& f) const {
     const float s = EffectiveSize(sc);
     p = p / s;
     const ScratchInputs in = GatherScratchInputs(sc);
-    if (filtered) {
+    if (tiled) {
+        f = filtered ? tiledScratchPatternFiltered(p, dpdx / s, dpdy / s, in, tile)
+                     : tiledScratchPattern(p, in, tile);
+    } else if (filtered) {
         f = scratchPatternFiltered(p, dpdx / s, dpdy / s, in);
     } else {
         f = scratchPattern(p, in);
@@ -153,9 +161,9 @@ Point3 QuorvScratches::EvalNormalPerturb(ShadeContext& sc) {
     if (!(d > 0.0f)) d = kMinBumpStep;
     const ScratchInputs in = GatherScratchInputs(sc);
     // Forward differences of the unfiltered field, whatever filterMaps says.
-    const float f0 = scratchPattern(p, in);
+    const float f0 = Pattern(p, in);
     Point3 g;
-    for (int k = 0; k < 3; ++k) g[k] = (scratchPattern(p + basis[k] * d, in) - f0) / d;
+    for (int k = 0; k < 3; ++k) g[k] = (Pattern(p + basis[k] * d, in) - f0) / d;
     const Point3 G = -sc.VectorFrom(g, REF_OBJECT);
 
     float m1, m2;

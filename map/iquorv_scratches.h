@@ -23,6 +23,18 @@ public:
     // sample's footprint when sc.filterMaps is set, as EvalColor is. 1 where the map draws
     // nothing (sc.doMaps off, or the mapping gives no point).
     virtual float EvalField(ShadeContext& sc) = 0;
+
+    // Seamless tiles: makes the pattern repeat over the square whose corners (u, v) = (0, 0),
+    // (1, 0) and (0, 1) are these three samples, so that (u + 1, v) and (u, v + 1) show what
+    // (u, v) shows; the samples between lie on the square as the bake places them. Made after
+    // the map's Update for the time of the bake. Inside the square, away from a band along its
+    // edges, the map evaluates exactly as without tiling. Nested scratches maps in the map's
+    // slots are tiled too. False, with tiling off, when the square cannot repeat (the mapping
+    // gives a corner no point or folds the square: a Tile or Mirror axis of the 2D channel
+    // mapping).
+    virtual bool SetTiling(ShadeContext& corner, ShadeContext& uCorner, ShadeContext& vCorner) = 0;
+    // Back to the plain, unrepeated pattern.
+    virtual void ClearTiling() = 0;
 };
 
 // The interface of a map that serves it; null for null and for any other object.

@@ -5,6 +5,7 @@
 #include "map/iquorv_scratches.h"
 #include "map/params_ids.h"
 #include "pattern/scratch_inputs.h"
+#include "pattern/scratch_tile.h"
 #include "plugin/host.h"
 
 class QuorvScratches : public Texmap {
@@ -18,6 +19,14 @@ public:
     Point3 EvalNormalPerturb(ShadeContext& sc) override;
     // The scratch field alone (IQuorvScratches::EvalField).
     float EvalField(ShadeContext& sc) const;
+
+    // Tiling (tiling.cpp, IQuorvScratches::SetTiling): the bake square's image in pattern
+    // space repeats. Taken from the state of the last Update; evaluation only reads it. Also
+    // false when a nested scratches map refuses.
+    bool SetTiling(ShadeContext& corner, ShadeContext& uCorner, ShadeContext& vCorner);
+    // Back to the unrepeated pattern, in this map and its sub-maps.
+    void ClearTiling();
+    bool Tiled() const { return tiled; }
 
     // MtlBase
     void Update(TimeValue t, Interval& valid) override;
@@ -79,6 +88,11 @@ private:
     public:
         explicit Extension(QuorvScratches& map) : map_(map) {}
         float EvalField(ShadeContext& sc) override { return map_.EvalField(sc); }
+        bool SetTiling(ShadeContext& corner, ShadeContext& uCorner,
+                       ShadeContext& vCorner) override {
+            return map_.SetTiling(corner, uCorner, vCorner);
+        }
+        void ClearTiling() override { map_.ClearTiling(); }
 
     private:
         QuorvScratches& map_;
@@ -90,6 +104,8 @@ private:
     ScratchInputs GatherScratchInputs(ShadeContext& sc) const;
     void ApplyDistortion(ShadeContext& sc, Point3& p) const;
     float EffectiveSize(ShadeContext& sc) const;
+    // The unfiltered field, repeating over the tile when tiling is on.
+    float Pattern(const Point3& p, const ScratchInputs& in) const;
     AColor SlotColor(ShadeContext& sc, int slot, int enabled, const Color& col) const;
 
     void DiscardTexHandle();
@@ -125,6 +141,9 @@ private:
     int stretchMapEnabled = 0;
 
     QuorvXYZGen xyzGen;
+    // The repeating square in pattern space, when tiled (SetTiling).
+    bool tiled = false;
+    ScratchTile tile{};
     TextureOutput* texout = nullptr;  // reference 9
     Interval ivalid;
     TexHandle* texHandle = nullptr;

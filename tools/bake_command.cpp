@@ -53,12 +53,7 @@ struct SampleValues {
 };
 
 void SetSample(ToolShadeContext& sc, const BakePlan& plan, float u, float v) {
-    const float e = plan.options->extent;
-    const Point3& shift = plan.options->shift;
-    u += shift.x, v += shift.y;
-    sc.SetPoint(Point3(u * e, v * e, shift.z * e), plan.dpdx, plan.dpdy);
-    sc.SetUVW(Point3(u, v, shift.z), plan.duvw);
-    sc.SetScreenUV(Point2(u, v), Point2(plan.duvw.x, plan.duvw.y));
+    SetBakePoint(sc, *plan.options, u, v, plan.dpdx, plan.dpdy, plan.duvw);
 }
 
 float FieldAt(ToolShadeContext& sc, const BakePlan& plan, float u, float v) {
@@ -275,6 +270,38 @@ const char* BakeOutputName(BakeOutput output) {
             return "normal";
     }
     return "";
+}
+
+void SetBakePoint(ToolShadeContext& sc, const BakeOptions& options, float u, float v,
+                  const Point3& dpdx, const Point3& dpdy, const Point3& duvw) {
+    const float e = options.extent;
+    const Point3& shift = options.shift;
+    u += shift.x, v += shift.y;
+    sc.SetPoint(Point3(u * e, v * e, shift.z * e), dpdx, dpdy);
+    sc.SetUVW(Point3(u, v, shift.z), duvw);
+    sc.SetScreenUV(Point2(u, v), Point2(duvw.x, duvw.y));
+}
+
+BakeTiling::BakeTiling(Texmap* map, const BakeOptions& options) {
+    if (!options.tileable) return;
+    IQuorvScratches* scratches = GetQuorvScratchesInterface(map);
+    if (!scratches) throw ToolError("--tileable: the map does not offer tiling");
+    // The square's corners, placed as its samples are.
+    const Point3 none(0.0f, 0.0f, 0.0f);
+    ToolShadeContext corner, uCorner, vCorner;
+    for (ToolShadeContext* sc : {&corner, &uCorner, &vCorner}) sc->SetTime(options.time);
+    SetBakePoint(corner, options, 0.0f, 0.0f, none, none, none);
+    SetBakePoint(uCorner, options, 1.0f, 0.0f, none, none, none);
+    SetBakePoint(vCorner, options, 0.0f, 1.0f, none, none, none);
+    if (!scratches->SetTiling(corner, uCorner, vCorner))
+        throw ToolError(
+            "--tileable: the square cannot repeat under this mapping (a Tile, Mirror or None "
+            "axis, or a size of 0, folds or flattens it)");
+    map_ = map;
+}
+
+BakeTiling::~BakeTiling() {
+    if (IQuorvScratches* scratches = GetQuorvScratchesInterface(map_)) scratches->ClearTiling();
 }
 
 void BakeMap(Texmap* map, const BakeOptions& options, Progress& progress, ImageWriter& out) {

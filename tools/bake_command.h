@@ -48,6 +48,30 @@ struct BakeOptions {
     // Added to every sample's (u, v, 0) before anything else (the --seed shift, in square
     // widths): the baked square is [0, 1]^2 + shift, UVW and P follow.
     Point3 shift = Point3(0.0f, 0.0f, 0.0f);
+    // The image repeats without a seam (BakeTiling).
+    bool tileable = false;
+};
+
+class ToolShadeContext;
+
+// Places a sample at the square's point (u, v), as the bake places every sample, with the
+// footprint given: with (u', v', w') = (u, v, 0) + shift, P = (u', v', w') x extent,
+// UVW (u', v', w'), screen (u', v').
+void SetBakePoint(ToolShadeContext& sc, const BakeOptions& options, float u, float v,
+                  const Point3& dpdx, const Point3& dpdy, const Point3& duvw);
+
+// While alive, the map repeats over the bake square (its IQuorvScratches tiling) when
+// options.tileable asks for it; nothing otherwise. Made after the map's Update, before the
+// bake. A ToolError when the map cannot tile.
+class BakeTiling {
+public:
+    BakeTiling(Texmap* map, const BakeOptions& options);
+    ~BakeTiling();
+    BakeTiling(const BakeTiling&) = delete;
+    BakeTiling& operator=(const BakeTiling&) = delete;
+
+private:
+    Texmap* map_ = nullptr;
 };
 
 // Channels of one output.

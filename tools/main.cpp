@@ -270,6 +270,14 @@ int main(int argc, char** argv) {
     compression.Add(bake, "--compression", bakeEncoding.compression,
                     "EXR compression (zip, lossless, as most tools write; pxr24, b44, dwaa and "
                     "dwab lose precision)");
+    bake->add_flag("--tileable", bakeOptions.tileable,
+                   "Make the image repeat without a seam: the scratches that leave the square "
+                   "come back on the opposite side, and the erosion is blended across a band "
+                   "along the left and bottom edges. Away from the edges the image is the plain "
+                   "bake's, pixel for pixel. Nested scratches maps tile too, image sub-maps "
+                   "repeat as their image does; a size or stretch map that varies over the "
+                   "square does not repeat exactly. Takes several times as long as the plain "
+                   "bake");
     AddTime(bake, bakeOptions.time);
 
     app.require_subcommand(1);
@@ -375,6 +383,7 @@ int main(int argc, char** argv) {
                 Progress progress("bake", static_cast<std::uint64_t>(bakeOptions.height),
                                   global.quiet);
                 width = bakeOptions.width, height = bakeOptions.height;
+                const BakeTiling tiling(map, bakeOptions);
                 std::vector<OutputFile*> files;
                 for (const auto& file : bakeOutputs) files.push_back(file.get());
                 // Written as it is baked: the image is never held whole.

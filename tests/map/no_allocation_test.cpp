@@ -161,22 +161,31 @@ TEST(MapNoAllocation, FullMapEvaluationAllocatesAndLocksNothing) {
     }
 
     // The first evaluation after the update is inside the window: nothing is set up lazily.
-    const long a = allocations.load(), l = locks.load();
-    float sum = 0.0f;
-    for (SampleShadeContext& sc : samples) {
-        for (BOOL filtered : {FALSE, TRUE}) {
-            sc.filterMaps = filtered;
-            sc.ResetCache();
-            const AColor c = map->EvalColor(sc);
-            sum += c.r + c.a + map->EvalMono(sc);
-            const Point3 b = map->EvalNormalPerturb(sc);
-            sum += b.x + b.y + b.z;
-            sum += GetQuorvScratchesInterface(map.get())->EvalField(sc);
+    // Then the same with the pattern repeating (tiled bakes), set up before the window.
+    for (bool tiled : {false, true}) {
+        if (tiled) {
+            SampleShadeContext corner = SampleAt(Point3(-5.0f, 1.0f, 2.0f)),
+                               uCorner = SampleAt(Point3(25.0f, 1.0f, 2.0f)),
+                               vCorner = SampleAt(Point3(-5.0f, 31.0f, 2.0f));
+            ASSERT_TRUE(GetQuorvScratchesInterface(map.get())->SetTiling(corner, uCorner, vCorner));
         }
+        const long a = allocations.load(), l = locks.load();
+        float sum = 0.0f;
+        for (SampleShadeContext& sc : samples) {
+            for (BOOL filtered : {FALSE, TRUE}) {
+                sc.filterMaps = filtered;
+                sc.ResetCache();
+                const AColor c = map->EvalColor(sc);
+                sum += c.r + c.a + map->EvalMono(sc);
+                const Point3 b = map->EvalNormalPerturb(sc);
+                sum += b.x + b.y + b.z;
+                sum += GetQuorvScratchesInterface(map.get())->EvalField(sc);
+            }
+        }
+        EXPECT_EQ(allocations.load() - a, 0);
+        EXPECT_EQ(locks.load() - l, 0);
+        EXPECT_NE(sum, 0.0f);
     }
-    EXPECT_EQ(allocations.load() - a, 0);
-    EXPECT_EQ(locks.load() - l, 0);
-    EXPECT_NE(sum, 0.0f);
 }
 
 }  // namespace

@@ -1,0 +1,145 @@
+// The scratch field over a tile: scratch.cpp's layer stack with each layer's nearest feature
+// searched in its periodic lattice and the erosion blended across the seams.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "cellular_lattice.h"
+#include "cellular_search.h"
+#include "lattice_index.h"
+#include "layer_rotations.h"
+#include "scratch.h"
+#include "scratch_tile.h"
+#include "texutil.h"
+#include "tiled_cellular.h"
+#include "tiled_erosion.h"
+#include "unit_clamp.h"
+
+namespace {
+
+constexpr int maxLevels = 8;
+
+// The search reaches this far in the scaled space first (a point lies nearer in all but one
+// query of 250), then, if it found none, to the second distance (about three feature spacings,
+// where an empty ball has no measurable chance); beyond that a layer has no feature point.
+// The short first reach keeps the copies searched few for tiles smaller than the spacing.
+constexpr double firstReach = 0.8;
+constexpr double searchReach = 3.0;
+// Slack on "nearer than the cell's faces", far above the roundings of either side.
+constexpr double insideMargin = 1.0 + 1e-9;
+
+double periodicNearest(const double at[3], const cellular::LatticeTile& lattice) {
+    const double d = cellular::tiledNearest(at, lattice, firstReach);
+    return d < firstReach ? d : cellular::tiledNearest(at, lattice, searchReach);
+}
+
+// One layer's value F1 / spread * 2 - 1 from its scaled-space distance, rounded as the plain
+// field rounds it.
+float layerValue(double d, double spread) {
+    const float f1 = static_cast<float>(std::sqrt(d) * cellular::inverseDensity);
+    return static_cast<float>(f1 / spread * 2.0 - 1.0);
+}
+
+// A pattern-space vector taken into a layer's scaled space: rotated, stretched, scaled. In
+// double precision: these are the lattice's period vectors, not a sample.
+void toLattice(const Point3& v, const Matrix3& m, int type, float scale, double out[3]) {
+    double r[3];
+    for (int k = 0; k < 3; ++k)
+        r[k] = static_cast<double>(v.x) * m[0][k] + static_cast<double>(v.y) * m[1][k] +
+               static_cast<double>(v.z) * m[2][k];
+    r[type == 0 ? 0 : 1] *= scale;
+    for (int k = 0; k < 3; ++k) out[k] = r[k] * cellular::densityScale;
+}
+
+// The nearest distance over the layers' periodic lattices.
+double tiledNearestOverLayers(const Point3& p, int type, float scale, int firstSlot, int lastSlot,
+                              const ScratchTile& tile) {
+    double nearest = cellular::initialDistance;
+    for (int slot = firstSlot; slot <= lastSlot; ++slot) {
+        const Matrix3& m = layerRotation(type, slot);
+        // The query point exactly as the plain field places it.
+        Point3 r = rotatePoint(p, m);
+        if (type == 0)
+            r.x = r.x * scale;
+        else
+            r.y = r.y * scale;
+        const double at[3] = {r.x * cellular::densityScale, r.y * cellular::densityScale,
+                              r.z * cellular::densityScale};
+        int32_t cell[3];
+        if (!latticeIndex(at[0], cell[0]) || !latticeIndex(at[1], cell[1]) ||
+            !latticeIndex(at[2], cell[2]))
+            continue;
+        double origin[3], a[3], b[3];
+        toLattice(tile.origin, m, type, scale, origin);
+        toLattice(tile.edgeU, m, type, scale, a);
+        toLattice(tile.edgeV, m, type, scale, b);
+        cellular::LatticeTile lattice;
+        // A stretch that flattens the tile: nothing repeats; the plain search.
+        double d =
+            cellular::nearestFeature(at, cell[0], cell[1], cell[2], cellular::initialDistance);
+        // The plain search is exact below 1. When its nearest point lies nearer than the cell's
+        // faces, every point within that distance is kept and every copy lies beyond it: the
+        // periodic search would find the same point. Most of the tile is settled so.
+        if (cellular::makeLatticeTile(origin, a, b, lattice) &&
+            !(d < 0.99 && d * insideMargin < cellular::insideCell(at, lattice)))
+            d = periodicNearest(at, lattice);
+        nearest = std::min(nearest, d);
+    }
+    return nearest;
+}
+
+bool patternFrame(const ScratchTile& tile, cellular::LatticeTile& frame) {
+    const double o[3] = {tile.origin.x, tile.origin.y, tile.origin.z};
+    const double a[3] = {tile.edgeU.x, tile.edgeU.y, tile.edgeU.z};
+    const double b[3] = {tile.edgeV.x, tile.edgeV.y, tile.edgeV.z};
+    return cellular::makeLatticeTile(o, a, b, frame);
+}
+
+// The raw field (a + 1) / 2 over the tile; erodeWidth < 0 selects the unfaded erosion.
+float tiledLayers(const Point3& p, int type, float erodeWidth, const ScratchInputs& in,
+                  const ScratchTile& tile, const cellular::LatticeTile& frame) {
+    float a;
+    if (!(in.spread > 0.0f)) {
+        a = 1.0f;  // as the plain field: no finite F1 / spread
+    } else {
+        const float scale = in.stretch + 50.0f;
+        const double nearest =
+            in.levels <= 1
+                ? tiledNearestOverLayers(p, type, scale, 0, 0, tile)
+                : tiledNearestOverLayers(p, type, scale, 1, std::min(in.levels, maxLevels), tile);
+        a = layerValue(nearest, in.spread);
+    }
+    if (in.useErosion != 0)
+        a = erodeWidth < 0.0f ? tiledErodeLayerValue(a, p, type, in, tile, frame)
+                              : tiledErodeLayerValue(a, p, erodeWidth, type, in, tile, frame);
+    return (a + 1.0f) * 0.5f;
+}
+
+}  // namespace
+
+bool tileIsUsable(const ScratchTile& tile) {
+    cellular::LatticeTile frame;
+    return patternFrame(tile, frame);
+}
+
+float tiledScratchPattern(const Point3& p, const ScratchInputs& inputs, const ScratchTile& tile) {
+    cellular::LatticeTile frame;
+    if (!patternFrame(tile, frame)) return scratchPattern(p, inputs);
+    if (inputs.type != 0 && inputs.type != 1) return 0.0f;  // whatever the thresholds
+    float v = tiledLayers(p, inputs.type, -1.0f, inputs, tile, frame);
+    if (inputs.thresholdHigh > inputs.thresholdLow)
+        v = threshold(v, inputs.thresholdLow, inputs.thresholdHigh);
+    return clampUnit(v);
+}
+
+float tiledScratchPatternFiltered(const Point3& p, const Point3& dpdx, const Point3& dpdy,
+                                  const ScratchInputs& inputs, const ScratchTile& tile) {
+    cellular::LatticeTile frame;
+    if (!patternFrame(tile, frame)) return scratchPatternFiltered(p, dpdx, dpdy, inputs);
+    if (inputs.type != 0 && inputs.type != 1) return 0.0f;
+    const float w = std::max(dpdx.Length(), dpdy.Length());
+    float v = tiledLayers(p, inputs.type, w, inputs, tile, frame);
+    if (inputs.thresholdHigh > inputs.thresholdLow)
+        v = softThreshold(v, inputs.thresholdLow, inputs.thresholdHigh);
+    return clampUnit(v);
+}
