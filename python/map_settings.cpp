@@ -62,9 +62,11 @@ ParamRef FindSlot(Texmap* map, const std::string& name) {
 
 // A number as text that reads back as the same value.
 std::string NumberText(const py::handle& v) {
-    static const py::object integral = py::module_::import("numbers").attr("Integral");
-    static const py::object real = py::module_::import("numbers").attr("Real");
-    static const py::object npBool = py::module_::import("numpy").attr("bool_");
+    // Kept for the life of the process: never released after the interpreter.
+    static const py::object& integral =
+        *new py::object(py::module_::import("numbers").attr("Integral"));
+    static const py::object& real = *new py::object(py::module_::import("numbers").attr("Real"));
+    static const py::object& npBool = *new py::object(py::module_::import("numpy").attr("bool_"));
     if (py::isinstance<py::bool_>(v) || py::isinstance(v, npBool)) {
         return v.cast<bool>() ? "1" : "0";
     }
