@@ -184,7 +184,7 @@ float OptionFloat(double d) {
 
 py::object Bake(PythonMap& self, const py::handle& res, const py::handle& output, int samples,
                 double extent, bool filtered, double depth, const std::string& normalY,
-                double normalStrength, TimeValue time, int threads) {
+                double normalStrength, bool tileable, TimeValue time, int threads) {
     BakeOptions options;
     ParseRes(res, options.width, options.height);
     bool several = false;
@@ -195,6 +195,7 @@ py::object Bake(PythonMap& self, const py::handle& res, const py::handle& output
     options.depth = OptionFloat(depth);
     options.normalY = NormalYNamed(normalY);
     options.bumpNormalStrength = OptionFloat(normalStrength);
+    options.tileable = tileable;
     options.time = time;
     CheckBakeOptions(options);
     {
@@ -217,6 +218,7 @@ py::object Bake(PythonMap& self, const py::handle& res, const py::handle& output
     const auto lock = self.Lock();
     Interval valid = FOREVER;
     self.Map()->Update(options.time, valid);
+    const BakeTiling tiling(self.Map(), options);
     RunWithoutGil(threads, [&](tbb::task_group_context& context) {
         Progress progress("bake", 0, true);
         ArrayWriter writer(targets, options.width, options.height);
@@ -246,7 +248,8 @@ Ctrl-C interrupts (KeyboardInterrupt).)");
     cls.def("bake", &Bake, py::arg("res") = 1024, py::kw_only(), py::arg("output") = "color",
             py::arg("samples") = kDefaultBakeSamples, py::arg("extent") = 50.0,
             py::arg("filtered") = true, py::arg("depth") = 0.2, py::arg("normal_y") = "up",
-            py::arg("normal_strength") = 0.0, py::arg("time") = 0, py::arg("threads") = 0,
+            py::arg("normal_strength") = 0.0, py::arg("tileable") = false, py::arg("time") = 0,
+            py::arg("threads") = 0,
             R"(The map over a square of its own coordinates, as float32 arrays: the values the
 command line's bake writes to a float OpenEXR file, bit for bit.
 
@@ -262,7 +265,9 @@ samples: N x N stratified samples a pixel, box-filtered (1 point-samples the cen
 filtered=False point-samples each sample instead of filtering it by its footprint.
 depth: how deep a scratch is for the normals, in object units; normal_y: "up" (+v, OpenGL)
 or "down" (DirectX); normal_strength > 0 makes the normals from the host's bump vector
-tilted by it instead. time in ticks (4800 a second). threads: 0 uses every core.
+tilted by it instead. tileable=True makes the image repeat without a seam (scratches leaving
+the square come back on the opposite side, erosion blended across the edges; several times the
+work). time in ticks (4800 a second). threads: 0 uses every core.
 The GIL is released meanwhile; Ctrl-C interrupts (KeyboardInterrupt) and nothing is
 returned.)");
 }

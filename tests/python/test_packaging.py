@@ -27,8 +27,8 @@ def run_python(code, cwd, pythonpath):
 def test_readme_example_runs_as_written(tmp_path):
     run_python(readme_example(), tmp_path, os.environ["PYTHONPATH"])
     mask = read_exr(tmp_path / "scratches-mask.exr")
-    assert mask.shape == (512, 512) and 0.0 <= mask.min() < mask.max() <= 1.0
-    assert read_exr(tmp_path / "scratches-normal.png").shape == (512, 512, 3)
+    assert mask.shape == (256, 256) and 0.0 <= mask.min() < mask.max() <= 1.0
+    assert read_exr(tmp_path / "scratches-normal.png").shape == (256, 256, 3)
     assert (tmp_path / "scratches.json").exists()
 
 

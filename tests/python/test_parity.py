@@ -75,6 +75,8 @@ BAKES = [
      dict(size=3), dict(output="normal", depth=0.5, normal_y="down")),
     (["--output", "normal", "--normal-strength", "0.5", "--time", "160", "--samples", "2"],
      {}, dict(output="normal", normal_strength=0.5, time=160, samples=2)),
+    (["--output", "mask,normal", "--tileable", "--set", "useErosion=1", "--samples", "1"],
+     dict(useErosion=True), dict(output=["mask", "normal"], tileable=True, samples=1)),
     (["--output", "bump,mask,height", "--set", "color1=0.2,0.3,0.4"],
      dict(color1=(0.2, 0.3, 0.4)), dict(output=("bump", "mask", "height"))),
 ]
