@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstddef>
 #include <vector>
@@ -322,6 +323,10 @@ void BakeMap(Texmap* map, const BakeOptions& options, Progress& progress, ImageW
 
     // Bands are baked in parallel and written in order, so writing overlaps baking.
     int next = 0;
+    // Released by every band, acquired at the end: the bands' use of the map then visibly
+    // happens before whatever follows the bake (deleting the map), also to ThreadSanitizer,
+    // which cannot see libtbb's own hand-overs.
+    std::atomic<int> baked{0};
     tbb::parallel_pipeline(
         bands, tbb::make_filter<void, int>(tbb::filter_mode::serial_in_order, [&](tbb::flow_control&
                                                                                       flow) {
@@ -333,10 +338,12 @@ void BakeMap(Texmap* map, const BakeOptions& options, Progress& progress, ImageW
                    const int end = std::min(y + bandRows, options.height);
                    float* row = slot(y);
                    for (int r = y; r < end; ++r, row += rowLength) BakeRow(plan, r, row);
+                   baked.fetch_add(1, std::memory_order_release);
                    return y;
                }) & tbb::make_filter<int, void>(tbb::filter_mode::serial_in_order, [&](int y) {
                    const int rows = std::min(bandRows, options.height - y);
                    out.WriteRows(slot(y), rows);
                    progress.Advance(static_cast<std::uint64_t>(rows));
                }));
+    baked.load(std::memory_order_acquire);
 }
