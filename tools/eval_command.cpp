@@ -11,6 +11,10 @@
 
 namespace {
 
+// Samples evaluated together at most: enough to keep every thread busy, few enough that the
+// first results of a long input appear soon.
+constexpr std::size_t kMaxBatch = 4096;
+
 bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
@@ -41,29 +45,33 @@ int ParseNumbers(const std::string& line, float* v, std::string& bad) {
 
 }  // namespace
 
+bool ParseEvalLine(const std::string& line, long long number, EvalSample& sample) {
+    const std::size_t first = line.find_first_not_of(" \t\r\v\f");
+    if (first == std::string::npos || line[first] == '#') return false;
+    float v[9] = {};
+    std::string bad;
+    const int count = ParseNumbers(line, v, bad);
+    if (count < 0) {
+        throw ToolError("line " + std::to_string(number) + ": '" + bad +
+                        "' is not a finite number; a line holds x y z or x y z ax ay az bx by bz");
+    }
+    if (count != 3 && count != 9) {
+        throw ToolError("line " + std::to_string(number) + ": " +
+                        (count > 9 ? std::string("more than 9") : std::to_string(count)) +
+                        " numbers; a line holds x y z or x y z ax ay az bx by bz");
+    }
+    sample.p = Point3(v[0], v[1], v[2]);
+    sample.a = Point3(v[3], v[4], v[5]);
+    sample.b = Point3(v[6], v[7], v[8]);
+    return true;
+}
+
 std::vector<EvalSample> ParseEvalInput(std::istream& in) {
     std::vector<EvalSample> samples;
     std::string line;
     for (long long number = 1; std::getline(in, line); ++number) {
-        float v[9] = {};
-        std::string bad;
-        const int count = ParseNumbers(line, v, bad);
-        if (count == 0) continue;
-        if (count < 0) {
-            throw ToolError(
-                "line " + std::to_string(number) + ": '" + bad +
-                "' is not a finite number; a line holds x y z or x y z ax ay az bx by bz");
-        }
-        if (count != 3 && count != 9) {
-            throw ToolError("line " + std::to_string(number) + ": " +
-                            (count > 9 ? std::string("more than 9") : std::to_string(count)) +
-                            " numbers; a line holds x y z or x y z ax ay az bx by bz");
-        }
         EvalSample s;
-        s.p = Point3(v[0], v[1], v[2]);
-        s.a = Point3(v[3], v[4], v[5]);
-        s.b = Point3(v[6], v[7], v[8]);
-        samples.push_back(s);
+        if (ParseEvalLine(line, number, s)) samples.push_back(s);
     }
     return samples;
 }
@@ -124,9 +132,30 @@ void PrintResults(std::ostream& out, const std::vector<EvalResult>& results, Eva
 }
 
 void RunEval(Texmap* map, const EvalOptions& options, std::istream& in, std::ostream& out) {
-    const std::vector<EvalSample> samples = ParseEvalInput(in);
     Interval valid = FOREVER;
     map->Update(options.time, valid);
-    PrintResults(out, EvaluateSamples(map, samples, options), options.output);
+    std::vector<EvalSample> batch;
+    batch.reserve(kMaxBatch);
+    auto finishBatch = [&] {
+        if (batch.empty()) return;
+        PrintResults(out, EvaluateSamples(map, batch, options), options.output);
+        if (options.flushEachBatch) out.flush();
+        batch.clear();
+    };
+    std::string line;
+    for (long long number = 1; std::getline(in, line); ++number) {
+        EvalSample s;
+        try {
+            if (ParseEvalLine(line, number, s)) batch.push_back(s);
+        } catch (const ToolError&) {
+            finishBatch();  // the results before a bad line are written
+            out.flush();
+            throw;
+        }
+        // Lines already read in are evaluated together (in parallel); a line that the writer
+        // waits on is answered at once.
+        if (batch.size() >= kMaxBatch || in.rdbuf()->in_avail() <= 0) finishBatch();
+    }
+    finishBatch();
     out.flush();
 }

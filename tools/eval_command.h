@@ -23,6 +23,8 @@ struct EvalOptions {
     int mtl = 0;
     std::optional<std::uint32_t> node;  // the sample's scene node; none without it
     TimeValue time = 0;
+    // Flush the output after each batch of results (for a reader on a pipe or a terminal).
+    bool flushEachBatch = false;
 };
 
 // One input line: a position and its screen derivatives a = dP/dx, b = dP/dy.
@@ -30,8 +32,10 @@ struct EvalSample {
     Point3 p, a, b;
 };
 
-// Reads every sample first, so a malformed line stops the run before any output. Lines hold
-// 3 or 9 numbers; blank lines are skipped. Throws ToolError naming the line.
+// One input line, number `number`: false for a blank line or a comment (first non-blank
+// character '#'); else its 3 or 9 numbers into sample. Throws ToolError naming the line.
+bool ParseEvalLine(const std::string& line, long long number, EvalSample& sample);
+// Every sample of a stream, parsed with ParseEvalLine.
 std::vector<EvalSample> ParseEvalInput(std::istream& in);
 
 // The values of one sample: r g b a, v, or x y z (count 4, 1 or 3).
@@ -48,5 +52,7 @@ std::vector<EvalResult> EvaluateSamples(Texmap* map, const std::vector<EvalSampl
 // "%.9g" numbers separated by single spaces, one line per result.
 void PrintResults(std::ostream& out, const std::vector<EvalResult>& results, EvalOutput output);
 
-// The whole subcommand: update, read, evaluate, print.
+// The whole subcommand, as a co-process: each result is printed as soon as its line is read
+// (lines that arrived together are evaluated together). A bad line stops the run with a
+// ToolError naming it, after the results of the lines before it are written.
 void RunEval(Texmap* map, const EvalOptions& options, std::istream& in, std::ostream& out);

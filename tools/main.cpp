@@ -8,6 +8,9 @@
 #include <utility>
 #include <vector>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 #include <tbb/global_control.h>
 
@@ -107,6 +110,8 @@ std::string Seconds(std::chrono::steady_clock::duration d) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Unsynchronised streams buffer standard input, so that eval sees which lines have arrived.
+    std::ios::sync_with_stdio(false);
     InstallInterruptHandlers();
     CLI::App app{
         "Evaluates, previews and bakes the QuorvScratches procedural map through its "
@@ -358,6 +363,10 @@ int main(int argc, char** argv) {
                 WriteText(paramsJson, ParamsJson(description) + "\n");
             }
         } else if (eval->parsed()) {
+            // A reader on a pipe or a terminal gets each result at once; a file, at the end.
+            struct stat status {};
+            evalOptions.flushEachBatch =
+                fstat(STDOUT_FILENO, &status) != 0 || !S_ISREG(status.st_mode);
             RunEval(map, evalOptions, std::cin, std::cout);
         } else {
             const auto start = std::chrono::steady_clock::now();

@@ -103,11 +103,12 @@ TEST(EvalFormat, OneLinePerSampleInPrintfG9) {
     EXPECT_EQ(RunTool({"eval"}, "").out, "");
 }
 
-TEST(EvalFormat, MalformedLineIsNamedAndNothingIsPrinted) {
-    const ToolRun words = RunTool({"eval"}, "1 2 3\n\n1 2 x\n");
+TEST(EvalFormat, MalformedLineIsNamedAfterTheResultsBeforeIt) {
+    const ToolRun words =
+        RunTool({"eval", "--output", "mono"}, "1 2 3\n\n  # note\n1 2 x\n0 0 0\n");
     EXPECT_EQ(words.exitCode, 1);
-    EXPECT_EQ(words.out, "");
-    EXPECT_NE(words.err.find("line 3"), std::string::npos) << words.err;
+    EXPECT_EQ(words.out, RunTool({"eval", "--output", "mono"}, "1 2 3\n").out);
+    EXPECT_NE(words.err.find("line 4"), std::string::npos) << words.err;
     EXPECT_NE(words.err.find("'x'"), std::string::npos) << words.err;
 
     for (const char* bad :
