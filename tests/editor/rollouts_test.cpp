@@ -229,8 +229,11 @@ TEST_F(Rollouts, HomepageOpensThePageAndChangesNothing) {
     EXPECT_EQ(Snapshot(Mapping()), mappingBefore);
     EXPECT_EQ(editor.MtlChangedCount(), changesBefore);
 
-    // Control 1003 of the "Mapping" rollout is the map channel's spinner, not a page.
+    // Control 1003 of the "Mapping" rollout is the map channel's spinner, not a page; and
+    // only a click opens the page, not the button's other notifications.
     SendMessageW(mapping, WM_COMMAND, MAKEWPARAM(IDC_XYZ_CHAN_SPIN, BN_CLICKED), 0);
+    constexpr WORD kSetFocus = 6;  // BN_SETFOCUS
+    SendMessageW(params, WM_COMMAND, MAKEWPARAM(IDC_HOMEPAGE, kSetFocus), 0);
     EXPECT_EQ(ShellExecuteCalls().size(), 1u);
 }
 
@@ -254,6 +257,20 @@ TEST_F(Rollouts, EditorFollowsAnotherMapOfTheClass) {
     ASSERT_NE(outDlg, nullptr);
     EXPECT_EQ(outDlg->GetThing(), other->GetReference(OUTPUT_REF));
     EXPECT_FALSE(map->SetDlgThing(nullptr));
+    // Another dialogue handed to the map (the host asks each map of the editor in turn) is
+    // not the map's to set.
+    struct OtherDlg : ParamDlg {
+        Class_ID ClassID() override { return Class_ID(1, 2); }
+        void SetThing(ReferenceTarget* m) override { thing = m; }
+        ReferenceTarget* GetThing() override { return thing; }
+        void SetTime(TimeValue) override {}
+        void ReloadDialog() override {}
+        void DeleteThis() override {}
+        void ActivateDlg(BOOL) override {}
+        ReferenceTarget* thing = nullptr;
+    } otherDlg;
+    EXPECT_FALSE(other->SetDlgThing(&otherDlg));
+    EXPECT_EQ(otherDlg.thing, nullptr);
 
     // A change through the editor reaches the other map only.
     Click(params, IDC_USE_DISTORTION);

@@ -30,6 +30,9 @@ TEST(SampleShadeContext, ChannelsAndCache) {
     EXPECT_EQ(sc.UVW(100), Point3(0.0f, 0.0f, 0.0f));
     EXPECT_EQ(sc.UVW(101), Point3(0.0f, 0.0f, 0.0f));  // beyond the channels: zero
     EXPECT_EQ(sc.UVW(-1), Point3(0.0f, 0.0f, 0.0f));
+    // One footprint for a map that asks for a single one: the mean extent of the two.
+    sc.SetDP(Point3(0.2f, -0.4f, 0.0f), Point3(0.0f, 0.2f, -0.6f));
+    EXPECT_EQ(sc.DP(), Point3(0.1f, 0.3f, 0.3f));
 
     auto* map = new TestMap();
     AColor c;

@@ -132,6 +132,109 @@ TEST(EvalNormalPerturb, ForwardDifferencesWithTheBumpDeltaStep) {
             EXPECT_EQ(flat->EvalNormalPerturb(sc).LengthSquared(), 0.0f);
         }
     }
+
+    // Colour maps of equal intensity add only their own bumps, weighted as their colours.
+    const Point3 b1(1.0f, 0.0f, 0.0f), b2(0.0f, 2.0f, 0.0f);
+    ScratchPtr maps = NewScratches();
+    maps->SetSubTexmap(SUBTEX_COLOR1, new ConstantMap(AColor(0.5f, 0.5f, 0.5f, 1.0f), b1));
+    maps->SetSubTexmap(SUBTEX_COLOR2, new ConstantMap(AColor(0.5f, 0.5f, 0.5f, 1.0f), b2));
+    Refresh(maps.get());
+    for (const Point3& p : EdgePoints()) {
+        SampleShadeContext sc = SampleAt(p);
+        const float f = PatternAt(p);
+        EXPECT_EQ(maps->EvalNormalPerturb(sc), b2 * f + b1 * (1.0f - f));
+    }
+}
+
+// Under a turned object the bump vector is the object's gradient turned into the world.
+TEST(EvalNormalPerturb, TurnsWithTheObject) {
+    ScratchPtr map = NewScratches();
+    Refresh(map.get());
+    // A quarter turn about z: exact in single precision, both ways.
+    const Matrix3 turn(Point3(0.0f, 1.0f, 0.0f), Point3(-1.0f, 0.0f, 0.0f),
+                       Point3(0.0f, 0.0f, 1.0f), Point3(0.0f, 0.0f, 0.0f));
+    for (const Point3& p : EdgePoints()) {
+        SampleShadeContext object = SampleAt(p), world = SampleAt(Point3(-p.y, p.x, p.z));
+        world.SetObjectToWorld(turn);
+        const Point3 g = map->EvalNormalPerturb(object);
+        EXPECT_EQ(map->EvalNormalPerturb(world), Point3(-g.y, g.x, g.z));
+        EXPECT_TRUE(map->EvalColor(world) == map->EvalColor(object));
+    }
+}
+
+// A texture output with every setting changed: the colour goes through it and the bump is
+// scaled by it (its invert negates the bump), at the time of the update; a clone keeps it
+// and a reset restores it.
+TEST(Evaluation, ChangedTextureOutputShapesColourAndBump) {
+    ScratchPtr map = NewScratches(), plain = NewScratches();
+    auto* out = dynamic_cast<StdTexoutGen*>(map->GetReference(OUTPUT_REF));
+    ASSERT_NE(out, nullptr);
+    out->SetRGBAmt(2.0f, 0);
+    out->SetRGBOff(0.1f, 0);
+    out->SetInvert(TRUE);
+    AnimateOn();
+    out->SetOutAmt(1.0f, 0);
+    out->SetOutAmt(0.5f, 100);
+    AnimateOff();
+    Refresh(map.get(), 100);
+    Refresh(plain.get(), 100);
+    const auto filter = [](float v) { return ((1.0f - v) * 2.0f + 0.1f) * 0.5f; };
+    const auto expectFiltered = [&](QuorvScratches* m) {
+        for (const Point3& p : EdgePoints()) {
+            SampleShadeContext a = SampleAt(p), b = SampleAt(p);
+            const AColor c = plain->EvalColor(b);
+            EXPECT_TRUE(m->EvalColor(a) == AColor(filter(c.r), filter(c.g), filter(c.b), c.a));
+            EXPECT_EQ(m->EvalNormalPerturb(a), -plain->EvalNormalPerturb(b));
+        }
+    };
+    expectFiltered(map.get());
+
+    RemapDir& remap = NewRemapDir();
+    ScratchPtr copy(static_cast<QuorvScratches*>(map->Clone(remap)));
+    remap.DeleteThis();
+    Refresh(copy.get(), 100);
+    expectFiltered(copy.get());
+
+    map->Reset();
+    Refresh(map.get(), 100);
+    ExpectSameRender(map.get(), plain.get());
+}
+
+// A filtered sample's footprint (which only erosion reads, fading its noise as it widens)
+// shrinks with its point by the size.
+TEST(EvalColor, FilteredFootprintScalesWithThePoint) {
+    ScratchPtr map = NewScratches();
+    Params(map.get())->SetValue(scratch_useErosion, 0, 1);
+    Refresh(map.get());
+    ScratchInputs eroded = resetInputs;
+    eroded.useErosion = 1;
+    const Point3 a(0.2f, 0.0f, 0.05f), b(0.0f, 0.15f, 0.0f);
+    for (const Point3& p : SamplePoints(64)) {
+        SampleShadeContext sc = SampleAt(p, a, b);
+        sc.filterMaps = TRUE;
+        const float f = scratchPatternFiltered(p / 10.0f, a / 10.0f, b / 10.0f, eroded);
+        EXPECT_TRUE(map->EvalColor(sc) == AColor(f, f, f, 1.0f));
+    }
+}
+
+// Samples that ask for no maps, and samples that a "None" tiling rejects, are transparent
+// black without a bump.
+TEST(Evaluation, SamplesWithoutMapsOrOutsideTheTilingAreEmpty) {
+    ScratchPtr map = NewScratches();
+    Mapping(map.get())->SetValue(xyz_map, 0, XYZ_MAP_EXPLICIT_2D);
+    Mapping(map.get())->SetValue(xyz_tile_x, 0, XYZ_TILE_NONE);
+    Refresh(map.get());
+    SampleShadeContext outside = SampleAt(Point3(1.0f, 2.0f, 3.0f));
+    outside.SetUVW(1, Point3(1.5f, 0.5f, 0.0f));
+    SampleShadeContext noMaps = SampleAt(Point3(1.0f, 2.0f, 3.0f));
+    noMaps.SetUVW(1, Point3(0.5f, 0.5f, 0.0f));
+    noMaps.doMaps = FALSE;
+    for (SampleShadeContext* sc : {&outside, &noMaps}) {
+        EXPECT_TRUE(map->EvalColor(*sc) == AColor(0.0f, 0.0f, 0.0f, 0.0f));
+        EXPECT_EQ(map->EvalNormalPerturb(*sc), Point3(0.0f, 0.0f, 0.0f));
+    }
+    noMaps.doMaps = TRUE;
+    EXPECT_EQ(map->EvalColor(noMaps).a, 1.0f);
 }
 
 // Pairs of settings that must render exactly alike.
@@ -180,6 +283,13 @@ TEST(Evaluation, SettingsThatRenderAlike) {
     ExpectAlike("a size map scales the size", sizeMap(0.5f), size(5.0f), 0.5f);
     ExpectAlike("a size map reading 0 gets the floor", sizeMap(0.0f), size(0.001f), 1e-4f);
     ExpectAlike("a size map reading -0 gets the floor", sizeMap(-0.0f), size(0.001f), 1e-4f);
+    ExpectAlike(
+        "a spread map switched off",
+        [](QuorvScratches* m) {
+            m->SetSubTexmap(SUBTEX_SPREAD, Constant(0.3f));
+            SetInt(m, scratch_spreadMapEnabled, 0);
+        },
+        plain);
     ExpectAlike("a NaN size map is ignored", sizeMap(nan), plain);
     ExpectAlike("an infinite size map is ignored", sizeMap(inf), plain);
     ExpectAlike("a NaN size (scripts only) reads as 0", size(nan), size(0.0f), 1e-4f);
@@ -198,6 +308,13 @@ TEST(Evaluation, DistortionMovesThePointByBumpTimesStrengths) {
         SampleShadeContext a = SampleAt(p), b = SampleAt(p + (w * 3.0f) * 2.0f);
         EXPECT_TRUE(distorted->EvalColor(a) == reference->EvalColor(b));
         EXPECT_EQ(distorted->EvalNormalPerturb(a), reference->EvalNormalPerturb(b));
+    }
+    // With the strength map switched off, the strength alone.
+    SetInt(distorted.get(), scratch_dStrMapEnabled, 0);
+    Refresh(distorted.get());
+    for (const Point3& p : SamplePoints(32)) {
+        SampleShadeContext a = SampleAt(p), b = SampleAt(p + w * 3.0f);
+        EXPECT_TRUE(distorted->EvalColor(a) == reference->EvalColor(b));
     }
 }
 

@@ -99,6 +99,13 @@ TEST(Map, BlocksReferencesAndNames) {
     EXPECT_EQ(map->SubAnimName(9), L"Output");
     EXPECT_EQ(map->SubAnimName(8), L"Distortion Strength Map");
     EXPECT_EQ(map->GetSubTexmapSlotName(7), L"");
+    // Slot numbers past the sub-maps reach no other reference (the next one is the output).
+    RefTargetHandle output = map->GetReference(OUTPUT_REF);
+    ConstantMap stray;
+    map->SetSubTexmap(NSUBTEX, &stray);
+    map->SetSubTexmap(-1, &stray);
+    EXPECT_EQ(map->GetReference(OUTPUT_REF), output);
+    EXPECT_EQ(map->GetReference(SUBTEX_REF_BASE - 1), map->GetParamBlockByID(1));
 
     // A damaged scene may put any object into any reference: a slot keeps only its own kind.
     map->ReplaceReference(SUBTEX_REF_BASE + SUBTEX_COLOR1, coords);
@@ -113,16 +120,20 @@ TEST(Map, BlocksReferencesAndNames) {
 
     // UV and the channel's mapping are required for the two map-channel types only.
     ScratchPtr uv = NewScratches();
-    Mapping(uv.get())->SetValue(xyz_map, 0, XYZ_MAP_EXPLICIT_2D);
     Mapping(uv.get())->SetValue(xyz_chan, 0, 3);
-    Refresh(uv.get());
-    BitArray mapreq(MAX_MESHMAPS), bumpreq(MAX_MESHMAPS), small(2);
-    EXPECT_EQ(map->LocalRequirements(0), 0u);
-    EXPECT_EQ(uv->LocalRequirements(0), static_cast<ULONG>(MTLREQ_UV));
-    uv->LocalMappingsRequired(0, mapreq, bumpreq);
-    uv->LocalMappingsRequired(0, small, bumpreq);  // a channel past the array is not set
-    EXPECT_EQ(mapreq.NumberSet() + 10 * small.NumberSet() + 100 * bumpreq.NumberSet(), 1);
-    EXPECT_EQ(mapreq[3], 1);
+    for (int type = XYZ_MAP_EXPLICIT_2D; type <= XYZ_MAP_SCREEN; ++type) {
+        Mapping(uv.get())->SetValue(xyz_map, 0, type);
+        Refresh(uv.get());
+        const bool channel = type <= XYZ_MAP_EXPLICIT_REAL_WORLD;
+        BitArray mapreq(MAX_MESHMAPS), bumpreq(MAX_MESHMAPS), small(2);
+        EXPECT_EQ(uv->LocalRequirements(0), channel ? static_cast<ULONG>(MTLREQ_UV) : 0u) << type;
+        uv->LocalMappingsRequired(0, mapreq, bumpreq);
+        uv->LocalMappingsRequired(0, small, bumpreq);  // a channel past the array is not set
+        EXPECT_EQ(mapreq.NumberSet() + 10 * small.NumberSet() + 100 * bumpreq.NumberSet(),
+                  channel ? 1 : 0)
+            << type;
+        EXPECT_EQ(mapreq[3], channel ? 1 : 0) << type;
+    }
 }
 
 TEST(Map, CloneSharesNoReference) {
@@ -132,6 +143,7 @@ TEST(Map, CloneSharesNoReference) {
     map->SetSubTexmap(SUBTEX_COLOR1, Constant(0.3f));
     map->SetSubTexmap(SUBTEX_DISTORT, Constant(0.0f));
     map->SetGBufID(4);
+    dynamic_cast<StdTexoutGen*>(map->GetReference(OUTPUT_REF))->SetRGBOff(0.25f, 0);
     Refresh(map.get());
     RemapDir& remap = NewRemapDir();
     ScratchPtr copy(static_cast<QuorvScratches*>(map->Clone(remap)));

@@ -137,12 +137,11 @@ class Scratch:
         self.src = folder / "src"
         self.build = folder / "build"
         self.jobs = jobs
-        # Written while a mutant is in the copy, so that an interrupted run is repaired.
-        self.marker = folder / "applied-mutant"
 
     def sync(self):
-        """Makes the copy match the tree; unchanged files keep their times, so the build
-        redoes only what changed."""
+        """Makes the copy match the tree. A file is written only when its text differs, and
+        then with the current time: the tree's own time may be older than an object built from
+        a mutant of that file, and the build would keep the object."""
         self.src.mkdir(parents=True, exist_ok=True)
         wanted = set()
         for folder, dirs, files in os.walk(ROOT):
@@ -155,14 +154,10 @@ class Scratch:
                     continue
                 src, dst = Path(folder) / name, self.src / rel / name
                 wanted.add(rel / name)
-                a = src.stat()
-                try:
-                    b = dst.stat()
-                    same = b.st_size == a.st_size and b.st_mtime_ns == a.st_mtime_ns
-                except FileNotFoundError:
-                    same = False
-                if not same:
-                    shutil.copy2(src, dst)
+                data = src.read_bytes()
+                if not dst.exists() or dst.read_bytes() != data:
+                    dst.write_bytes(data)
+                    shutil.copymode(src, dst)
         for folder, dirs, files in os.walk(self.src, topdown=False):
             rel = Path(folder).relative_to(self.src)
             for name in files:
@@ -170,13 +165,6 @@ class Scratch:
                     (Path(folder) / name).unlink()
             if rel not in wanted:
                 shutil.rmtree(folder, ignore_errors=True)
-        if self.marker.exists():
-            # The copy holds the worktree's text again, maybe with an mtime older than the
-            # object built from the mutant: make the build see it as changed.
-            stale = self.src / self.marker.read_text().strip()
-            if stale.exists():
-                os.utime(stale)
-            self.marker.unlink()
 
     def configure(self):
         if (self.build / "build.ninja").exists():
@@ -191,14 +179,12 @@ class Scratch:
                "--target"] + targets
         return run(cmd)
 
+    # Both leave the file newer than any object built from it, so the next build redoes it.
     def apply(self, mutant, text):
-        self.marker.write_text(mutant.path)
         (self.src / mutant.path).write_text(text)
 
     def restore(self, mutant, original):
         (self.src / mutant.path).write_text(original)
-        if self.marker.exists():
-            self.marker.unlink()
 
 
 def targets_of(programs):

@@ -122,6 +122,9 @@ TEST(Arguments, UnwritableOrUnknownOutputsAndHugeSizesAreRefused) {
                        "268435456");
     ExpectOneLineError(RunTool({"bake", "-o", (dir / "x.png").string(), "--res", "12x"}), "WxH");
     ExpectOneLineError(RunTool({"render", "-o", (dir / "x.png").string(), "--res", "0"}), "1 to");
+    ExpectOneLineError(RunTool({"bake", "-o", (dir / "x.png").string(), "--res", "0x8"}), "1 to");
+    ExpectOneLineError(RunTool({"bake", "-o", (dir / "x.png").string(), "--set", "=1"}),
+                       "NAME=VALUE");
     // A bad setting found after the output was opened leaves neither the file nor its
     // temporary behind.
     ExpectOneLineError(RunTool({"bake", "-o", (dir / "x.png").string(), "--set", "size=-5"}),

@@ -103,6 +103,22 @@ TEST(EvalFormat, OneLinePerSampleInPrintfG9) {
     EXPECT_EQ(RunTool({"eval"}, "").out, "");
 }
 
+// The map channels' footprint is the extent of both derivatives, whichever holds it (the
+// footprint reaches the result through erosion only).
+TEST(EvalFormat, ChannelFootprintIsTheExtentOfBothDerivatives) {
+    const std::string p = "0.76648 39.0907 11.8336 ";
+    const ToolRun run = RunTool(
+        {"eval", "--filtered", "--output", "mono", "--set", "xyz_map=1", "--set", "useErosion=1"},
+        p + "0.5 0.5 0 0 0 0\n" + p + "0 0 0 0.5 0.5 0\n" + p + "0.5 0 0 0 0.5 0\n" + p +
+            "0 0 0 0 0 0\n");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[1], lines[0]);
+    EXPECT_EQ(lines[2], lines[0]);
+    EXPECT_NE(lines[3], lines[0]);
+}
+
 TEST(EvalFormat, MalformedLineIsNamedAfterTheResultsBeforeIt) {
     const ToolRun words =
         RunTool({"eval", "--output", "mono"}, "1 2 3\n\n  # note\n1 2 x\n0 0 0\n");

@@ -10,6 +10,7 @@
 #include "tool_runner.h"
 #include "tools/exr_file.h"
 #include "tools/png_file.h"
+#include "tools/preview_scene.h"
 
 namespace {
 
@@ -88,6 +89,21 @@ TEST(ImageOutput, EachFormatReadsBackWithTheMapsValues) {
     const Image bump = ReadExr((dir / "b.exr").string());
     EXPECT_EQ(bump.channels, 3);
     EXPECT_EQ(bump.pixels, EvalValues({"eval", "--output", "bump"}, BakeSamples(kW, kH, kExtent)));
+
+    // The normal map tilts (0, 0, 1) by the bump's x and y times the strength.
+    ASSERT_EQ(RunTool({"bake", "--res", res, "--extent", "20", "--output", "normal",
+                       "--normal-strength", "2", "-o", (dir / "n.exr").string()})
+                  .exitCode,
+              0);
+    const Image normal = ReadExr((dir / "n.exr").string());
+    ASSERT_EQ(normal.pixels.size(), bump.pixels.size());
+    for (std::size_t i = 0; i < bump.pixels.size(); i += 3) {
+        const float x = 2.0f * bump.pixels[i], y = 2.0f * bump.pixels[i + 1];
+        const float length = std::sqrt(x * x + y * y + 1.0f);
+        EXPECT_NEAR(normal.pixels[i], 0.5f + 0.5f * x / length, 1e-6f) << i;
+        EXPECT_NEAR(normal.pixels[i + 1], 0.5f + 0.5f * y / length, 1e-6f) << i;
+        EXPECT_NEAR(normal.pixels[i + 2], 0.5f + 0.5f / length, 1e-6f) << i;
+    }
 }
 
 TEST(ImageOutput, BakeIsTheSameWhateverTheThreadCount) {
@@ -163,10 +179,58 @@ TEST(ImageOutput, RenderReadsBackAtItsSize) {
         0);
     const Image exr = ReadExr((dir / "r.exr").string());
     EXPECT_EQ(exr.width, 8);
+    EXPECT_EQ(exr.height, 8);
     EXPECT_EQ(exr.channels, 3);
     // The corner shows the checker background, linear in EXR: 0.18 and 0.32 decoded.
     EXPECT_GT(exr.pixels[0], 0.02f);
     EXPECT_LT(exr.pixels[0], 0.09f);
+}
+
+// What `render` draws on the plane: the checker from a dark top-left square; a map of one
+// grey shown through the display encoding (a quarter of the light is about half as bright);
+// and the map's bump only when a bump amount is asked for.
+TEST(ImageOutput, RenderDrawsTheCheckerTheEncodedMapAndItsBump) {
+    ScratchFolder dir;
+    const auto render = [&](const std::string& name, std::vector<std::string> extra) {
+        std::vector<std::string> args = {
+            "render", "-q",        "--shape", "plane", "--res",
+            "32",     "--samples", "1",       "-o",    (dir / name).string()};
+        args.insert(args.end(), extra.begin(), extra.end());
+        const ToolRun run = RunTool(args);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        return ReadExr((dir / name).string());
+    };
+    const Image quarter =
+        render("quarter.exr", {"--set", "color1=0.25,0.25,0.25", "--set", "color2=0.25,0.25,0.25"});
+    const Image white = render("white.exr", {"--set", "color1=1,1,1", "--set", "color2=1,1,1"});
+    ASSERT_EQ(quarter.width, 32);
+    // Squares of 32 / 16 = 2 pixels; the corners lie outside the plane.
+    EXPECT_FLOAT_EQ(quarter.pixels[0], 0.18f);
+    EXPECT_FLOAT_EQ(quarter.pixels[3 * 2], 0.32f);
+    EXPECT_FLOAT_EQ(quarter.pixels[3 * 32 * 2], 0.32f);
+    const std::size_t centre = 3 * (16 * 32 + 16);
+    const float ratio = quarter.pixels[centre] / white.pixels[centre];
+    EXPECT_GT(ratio, 0.45f);  // 0.25 ^ (1 / 2.2) = 0.53; undisplayed, it would be near 0.25
+    EXPECT_LT(ratio, 0.62f);
+
+    const Image bumped = render("bumped.exr", {});
+    const Image flat = render("flat.exr", {"--bump", "0"});
+    EXPECT_NE(bumped.pixels, flat.pixels);
+    EXPECT_EQ(flat.pixels, render("flat-again.exr", {"--bump", "0"}).pixels);
+}
+
+// The plane's own square lies as it is seen: u grows to the right and v upwards.
+TEST(ImageOutput, PreviewPlaneSquareFacesTheCamera) {
+    const PreviewScene scene(PreviewShape::Plane, 64, 64);
+    const auto uvAt = [&](double x, double y) {
+        SurfaceHit hit;
+        EXPECT_TRUE(scene.Intersect(scene.CameraRay(x, y), hit)) << x << " " << y;
+        return hit.uvw;
+    };
+    EXPECT_LT(uvAt(10, 32).x, 0.5f);
+    EXPECT_GT(uvAt(54, 32).x, 0.5f);
+    EXPECT_GT(uvAt(32, 10).y, 0.5f);
+    EXPECT_LT(uvAt(32, 54).y, 0.5f);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include <bitmap_tex.h>
+#include <sample_shade_context.h>
 
 #include "tool_runner.h"
 #include "tools/png_file.h"
@@ -35,6 +36,20 @@ TEST(SubMaps, ImageFillsBothColoursExactly) {
     const std::vector<float> got = Numbers(run.out);
     ASSERT_EQ(got.size(), want.size());
     for (std::size_t i = 0; i < want.size(); ++i) EXPECT_NEAR(got[i], want[i], 1e-4f) << i;
+
+    // A grey image is opaque grey.
+    Image grey;
+    AllocateImage(grey, 1, 1, 1);
+    grey.pixels = {0.5f};
+    WritePng((dir / "grey.png").string(), grey, 16);
+    const std::string greyMap = (dir / "grey.png").string();
+    const ToolRun g = RunTool(
+        {"eval", "--map", "color1map=" + greyMap, "--map", "color2map=" + greyMap}, "0.5 0.5 0\n");
+    ASSERT_EQ(g.exitCode, 0) << g.err;
+    const std::vector<float> opaque = Numbers(g.out);
+    ASSERT_EQ(opaque.size(), 4u);
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(opaque[c], 0.5f, 1e-4f);
+    EXPECT_EQ(opaque[3], 1.0f);
 }
 
 TEST(SubMaps, ScratchesSubMapAndItsSettings) {
@@ -73,6 +88,28 @@ TEST(SubMaps, BitmapRepeatsAndSurvivesOddCoordinates) {
     bitmap->SetImage(3, 3, {AColor()});  // a size that does not match its pixels: empty
     EXPECT_EQ(bitmap->Width(), 0);
     EXPECT_EQ(bitmap->Sample(0.5f, 0.5f).a, 0.0f);
+
+    // Its bump is the slope of its intensity along u and v in its own channel, turned with the
+    // object into the world; a clone reads the same channel.
+    const float third = 1.0f / 3.0f, two = 2.0f / 3.0f;
+    bitmap->SetImage(4, 1,
+                     {AColor(0.0f, 0.0f, 0.0f, 1.0f), AColor(third, third, third, 1.0f),
+                      AColor(two, two, two, 1.0f), AColor(1.0f, 1.0f, 1.0f, 1.0f)});
+    bitmap->SetMapChannel(2);
+    SampleShadeContext sc;
+    sc.SetUVW(1, Point3(0.125f, 0.5f, 0.0f));
+    sc.SetUVW(2, Point3(0.375f, 0.5f, 0.0f));
+    sc.SetObjectToWorld(Matrix3(Point3(0.0f, 1.0f, 0.0f), Point3(-1.0f, 0.0f, 0.0f),
+                                Point3(0.0f, 0.0f, 1.0f), Point3(0.0f, 0.0f, 0.0f)));
+    const Point3 slope = bitmap->EvalNormalPerturb(sc);  // (2/3 - 0) / (2 x 1/4) along u
+    EXPECT_NEAR(slope.x, 0.0f, 1e-6f);
+    EXPECT_NEAR(slope.y, 4.0f / 3.0f, 1e-5f);
+    EXPECT_NEAR(bitmap->EvalColor(sc).r, third, 1e-6f);
+    RemapDir& remap = NewRemapDir();
+    Texmap* copy = static_cast<Texmap*>(bitmap->Clone(remap));
+    remap.DeleteThis();
+    EXPECT_TRUE(copy->EvalColor(sc) == bitmap->EvalColor(sc));
+    copy->DeleteThis();
     bitmap->DeleteThis();
 }
 
