@@ -381,10 +381,9 @@ int main(int argc, char** argv) {
                                   global.quiet);
                 Image image = RenderPreview(map, renderOptions, progress);
                 width = image.width, height = image.height;
-                // EXR holds linear values; a PNG says that it is sRGB.
-                if (format == ImageFormat::Exr) {
-                    for (float& v : image.pixels) v = SrgbDecode(v);
-                }
+                // The preview is display-encoded; both formats take linear values (EXR holds
+                // them, a PNG encodes them again and says that it is sRGB).
+                for (float& v : image.pixels) v = SrgbDecode(v);
                 WriteImage(*output, format, image, renderBits, PngColorSpace::Srgb);
             } else {
                 bakeOptions.shift = shift / bakeOptions.extent;
