@@ -2,16 +2,19 @@
 # Installs what the build needs, builds, and runs one job:
 #   ./build.sh preview   render the map's default preview to preview.png
 #   ./build.sh test      build and run every test, in the release and the sanitizer builds
-#                        (ASan + UBSan, TSan), then run each fuzz target for a minute;
+#                        (ASan + UBSan, TSan), the look-dev page in headless Chromium, then
+#                        run each fuzz target for a minute;
 #                        the Windows module runs under Wine after the sanitizer builds
 set -euo pipefail
 cd "$(dirname "$0")"
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          libpng-dev libopenexr-dev libcli11-dev nlohmann-json3-dev libtbb-dev
+          libpng-dev libopenexr-dev libcli11-dev nlohmann-json3-dev libtbb-dev libcpp-httplib-dev
           python3-dev pybind11-dev python3-numpy)
 # The Python module's tests: pytest, and OpenImageIO to read the tool's images.
 python_test_packages=(python3-pytest python3-openimageio)
+# The look-dev page's browser test: headless Chromium driven by Selenium.
+browser_test_packages=(chromium chromium-driver python3-selenium python3-pytest)
 # The fuzz targets: clang and its libFuzzer runtime.
 fuzz_packages=(clang libclang-rt-14-dev)
 
@@ -41,10 +44,13 @@ preview)
     echo "wrote preview.png"
     ;;
 test)
-    install_deps "${packages[@]}" "${python_test_packages[@]}" "${fuzz_packages[@]}"
+    install_deps "${packages[@]}" "${python_test_packages[@]}" "${browser_test_packages[@]}" \
+        "${fuzz_packages[@]}"
     for preset in release debug tsan; do
         build "$preset"
         ctest --preset "$preset" -j "$(nproc)"
+        # The look-dev page in a real browser, against the release build.
+        if [[ $preset == release ]]; then tests/serve/run.sh; fi
     done
     # The Windows module under Wine (tests/windows/run.sh installs MinGW-w64, Wine, Xvfb).
     tests/windows/run.sh

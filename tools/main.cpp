@@ -1,6 +1,7 @@
 // quorv-scratches: evaluates, previews and bakes the QuorvScratches map through its plug-in
 // module, as a host would.
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <optional>
@@ -28,6 +29,7 @@
 #include "tools/param_info.h"
 #include "tools/resolution.h"
 #include "tools/seed_shift.h"
+#include "tools/serve_command.h"
 #include "tools/tool_error.h"
 
 namespace {
@@ -285,6 +287,24 @@ int main(int argc, char** argv) {
                    "bake");
     AddTime(bake, bakeOptions.time);
 
+    ServeOptions serveOptions;
+    CLI::App* serve = app.add_subcommand(
+        "serve",
+        "The look-dev page: a local web page to explore the map live, save presets and bake");
+    serve
+        ->add_option("--port", serveOptions.port,
+                     "Port; when the default is taken, the next free one is used")
+        ->check(CLI::Range(1, 65535))
+        ->type_name("N");
+    serve
+        ->add_option("--host", serveOptions.host,
+                     "Address to listen on; anything but the loopback address lets other "
+                     "machines use the page")
+        ->type_name("ADDR");
+    serve->add_flag("--open", serveOptions.open, "Open the page in the desktop's browser");
+    serve->add_option("--preset", serveOptions.preset, "Start from the settings of a JSON preset")
+        ->type_name("FILE.json");
+
     app.require_subcommand(1);
 
     try {
@@ -297,12 +317,13 @@ int main(int argc, char** argv) {
             const std::vector<std::string> extra = app.remaining();
             message = (extra.empty() ? std::string("no subcommand given")
                                      : "unknown subcommand '" + extra.front() + "'") +
-                      ": use one of info, params, eval, render, bake";
+                      ": use one of info, params, eval, render, bake, serve";
         }
         std::cerr << kToolName << ": " << message << " (see " << kToolName << " --help)\n";
         return 2;
     }
 
+    int stopSignal = 0;
     try {
         std::optional<tbb::global_control> threadLimit;
         if (global.threads > 0) {
@@ -341,12 +362,30 @@ int main(int argc, char** argv) {
             bakeOptions.filtered = !unfiltered;
         }
 
+        struct EndBySignal {
+            int& sig;
+            ~EndBySignal() {
+                // Stopped by a signal: end by it too, as every other subcommand does.
+                if (sig == 0) return;
+                std::signal(sig, SIG_DFL);
+                sigset_t set;
+                sigemptyset(&set);
+                sigaddset(&set, sig);
+                pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+                raise(sig);
+            }
+        } endBySignal{stopSignal};
         const PluginModule module(global.pluginDir.empty()
                                       ? DefaultPluginFolder()
                                       : std::filesystem::path(global.pluginDir));
         if (info->parsed()) {
             PrintInfo(module, std::cout);
             return 0;
+        }
+        if (serve->parsed()) {
+            serveOptions.portGiven = serve->count("--port") > 0;
+            stopSignal = RunServe(module, serveOptions, std::cout);
+            return 0;  // after the signal, below, once the module is released
         }
         const TimeValue t = GetCOREInterface()->GetTime();
         ConfiguredMap configured = ConfigureMap(module.ScratchesClass(), mapOptions, t);

@@ -62,8 +62,7 @@ void Linearise(Image& image) {
     image.transfer = ImageTransfer::Linear;
 }
 
-TexmapPtr BitmapFromImage(const std::string& path, bool color) {
-    Image image = ReadImage(path);
+TexmapPtr BitmapFromImage(Image image, bool color) {
     if (color) Linearise(image);
     std::vector<AColor> pixels(static_cast<std::size_t>(image.width) * image.height);
     for (std::size_t i = 0; i < pixels.size(); ++i) {
@@ -76,6 +75,20 @@ TexmapPtr BitmapFromImage(const std::string& path, bool color) {
     TexmapPtr owned(bitmap);
     bitmap->SetImage(image.width, image.height, std::move(pixels));
     return owned;
+}
+
+// Puts `sub` into the slot and records what fills it.
+void FillSlot(const ParamRef& param, TexmapPtr sub, const std::string& recorded, TimeValue t,
+              MapSources& sources) {
+    if (!param.block->SetValue(param.id, t, sub.get())) {
+        throw ToolError("--map " + param.name + ": the map refused the sub-map");
+    }
+    // The slot's parameter now references the sub-map; the host owns it from here.
+    sub.release();
+    for (auto it = sources.begin(); it != sources.end();) {
+        it = it->first == param.name ? sources.erase(it) : it + 1;
+    }
+    sources.emplace_back(param.name, recorded);
 }
 
 }  // namespace
@@ -112,17 +125,15 @@ void ApplyMapSource(Texmap* map, ClassDesc* cd, const std::string& slot, const s
         std::error_code ec;
         const std::filesystem::path absolute = std::filesystem::weakly_canonical(file, ec);
         recorded = (ec ? file : absolute).string();
-        sub = BitmapFromImage(recorded, IsColorSlot(param.name));
+        sub = BitmapFromImage(ReadImage(recorded), IsColorSlot(param.name));
     }
-    if (!param.block->SetValue(param.id, t, sub.get())) {
-        throw ToolError("--map " + slot + ": the map refused the sub-map");
-    }
-    // The slot's parameter now references the sub-map; the host owns it from here.
-    sub.release();
-    for (auto it = sources.begin(); it != sources.end();) {
-        it = it->first == slot ? sources.erase(it) : it + 1;
-    }
-    sources.emplace_back(slot, recorded);
+    FillSlot(param, std::move(sub), recorded, t, sources);
+}
+
+void ApplyMapImage(Texmap* map, const std::string& slot, const Image& image,
+                   const std::string& recorded, TimeValue t, MapSources& sources) {
+    const ParamRef param = FindMapSlot(map, slot);
+    FillSlot(param, BitmapFromImage(image, IsColorSlot(param.name)), recorded, t, sources);
 }
 
 void ClearMapSlot(Texmap* map, const std::string& slot, TimeValue t, MapSources& sources) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include <max.h>
+#include "tools/image.h"
 #include "tools/texmap_ptr.h"
 
 struct MapOptions {
@@ -42,6 +43,10 @@ std::vector<std::pair<std::string, std::string>> ChangedSettings(Texmap* map, Cl
 // The same as a "scratches:NAME=VALUE,..." source, which ApplyMapSource turns back into a map
 // like `map`. A ToolError when a slot of `map` is filled: a source holds values only.
 std::string ScratchesSource(Texmap* map, ClassDesc* cd, TimeValue t);
+
+// Fills a slot with an image already in memory, recorded in `sources` as `recorded`.
+void ApplyMapImage(Texmap* map, const std::string& slot, const Image& image,
+                   const std::string& recorded, TimeValue t, MapSources& sources);
 
 struct ConfiguredMap {
     TexmapPtr map;

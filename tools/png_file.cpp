@@ -1,5 +1,6 @@
 #include "tools/png_file.h"
 
+#include <algorithm>
 #include <cmath>
 #include <csetjmp>
 #include <cstdint>
@@ -52,10 +53,21 @@ int ColorType(int channels) {
 }
 
 // The libpng calls with their longjmp target; only trivially destructible locals live here.
-bool StartPng(png_structp png, png_infop info, std::FILE* file, int width, int height, int bits,
-              int channels, PngColorSpace space) {
+void AppendToString(png_structp png, png_bytep data, png_size_t length) {
+    static_cast<std::string*>(png_get_io_ptr(png))
+        ->append(reinterpret_cast<const char*>(data), length);
+}
+void FlushNothing(png_structp) {}
+
+// Into the file, or appended to `memory` when there is no file.
+bool StartPng(png_structp png, png_infop info, std::FILE* file, std::string* memory, int width,
+              int height, int bits, int channels, PngColorSpace space) {
     if (setjmp(png_jmpbuf(png))) return false;
-    png_init_io(png, file);
+    if (file) {
+        png_init_io(png, file);
+    } else {
+        png_set_write_fn(png, memory, AppendToString, FlushNothing);
+    }
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), bits,
                  ColorType(channels), PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
@@ -87,23 +99,28 @@ bool EndPng(png_structp png) {
 
 class PngWriter final : public ImageWriter {
 public:
-    PngWriter(const std::string& path, int width, int height, int channels, int bits,
-              PngColorSpace space)
+    // To the file at `path`, or appended to `memory` when it is given.
+    PngWriter(const std::string& path, std::string* memory, int width, int height, int channels,
+              int bits, PngColorSpace space)
         : bytes_(bits == 16 ? 2 : 1),
           maxCode_(bits == 16 ? 65535u : 255u),
           rowLength_(static_cast<std::size_t>(width) * channels),
           channels_(channels),
           // Grey and colour channels are encoded; alpha is not.
           encoded_(space == PngColorSpace::Srgb ? (channels >= 3 ? 3 : 1) : 0) {
-        file_.reset(std::fopen(path.c_str(), "wb"));
-        if (!file_) throw ToolError("cannot open the file for writing");
+        if (!memory) {
+            file_.reset(std::fopen(path.c_str(), "wb"));
+            if (!file_) throw ToolError("cannot open the file for writing");
+        }
         png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, &error_, OnPngError, OnPngWarning);
         info_ = png_ ? png_create_info_struct(png_) : nullptr;
         if (!info_) {
             png_destroy_write_struct(&png_, &info_);
             throw ToolError("libpng: out of memory");
         }
-        if (!StartPng(png_, info_, file_.get(), width, height, bits, channels, space)) Fail();
+        if (!StartPng(png_, info_, file_.get(), memory, width, height, bits, channels, space)) {
+            Fail();
+        }
     }
     ~PngWriter() override {
         if (png_) png_destroy_write_struct(&png_, &info_);
@@ -136,6 +153,7 @@ public:
         if (!png_) throw ToolError("libpng: " + error_);
         if (!EndPng(png_)) Fail();
         png_destroy_write_struct(&png_, &info_);
+        if (!file_) return;
         if (std::fflush(file_.get()) != 0 || std::ferror(file_.get())) {
             throw ToolError("the write failed (disk full?)");
         }
@@ -173,9 +191,29 @@ struct ReadResult {
 // A stated gamma this close to 1/2.2 stands for sRGB, as sRGB's own gAMA value (45455) does.
 constexpr double kSrgbGammaTolerance = 0.02;
 
-bool ReadHeader(png_structp png, png_infop info, std::FILE* file, ReadResult* out) {
+// What is left of a PNG held in memory.
+struct MemorySource {
+    const unsigned char* next;
+    std::size_t left;
+};
+
+void ReadFromMemory(png_structp png, png_bytep data, png_size_t length) {
+    auto* source = static_cast<MemorySource*>(png_get_io_ptr(png));
+    if (length > source->left) png_error(png, "the file ends early");
+    std::memcpy(data, source->next, length);
+    source->next += length;
+    source->left -= length;
+}
+
+// From the file, or from `memory` when there is no file.
+bool ReadHeader(png_structp png, png_infop info, std::FILE* file, MemorySource* memory,
+                ReadResult* out) {
     if (setjmp(png_jmpbuf(png))) return false;
-    png_init_io(png, file);
+    if (file) {
+        png_init_io(png, file);
+    } else {
+        png_set_read_fn(png, memory, ReadFromMemory);
+    }
     png_read_info(png, info);
     png_fixed_point gamma = 0;
     if (png_get_valid(png, info, PNG_INFO_sRGB)) {
@@ -215,22 +253,25 @@ bool ReadRows(png_structp png, png_bytep* rows) {
 
 std::unique_ptr<ImageWriter> OpenPngWriter(const std::string& path, int width, int height,
                                            int channels, int bits, PngColorSpace space) {
-    return std::make_unique<PngWriter>(path, width, height, channels, bits, space);
+    return std::make_unique<PngWriter>(path, nullptr, width, height, channels, bits, space);
+}
+
+std::unique_ptr<ImageWriter> OpenPngMemoryWriter(std::string& out, int width, int height,
+                                                 int channels, int bits, PngColorSpace space) {
+    return std::make_unique<PngWriter>(std::string(), &out, width, height, channels, bits, space);
 }
 
 void WritePng(const std::string& path, const Image& image, int bits, PngColorSpace space) {
-    PngWriter writer(path, image.width, image.height, image.channels, bits, space);
+    PngWriter writer(path, nullptr, image.width, image.height, image.channels, bits, space);
     writer.WriteRows(image.pixels.data(), image.height);
     writer.Finish();
 }
 
-Image ReadPng(const std::string& path) {
-    FilePtr file(std::fopen(path.c_str(), "rb"));
-    if (!file) throw ToolError("cannot read image '" + path + "': no such readable file");
-    png_byte signature[8] = {};
-    if (std::fread(signature, 1, 8, file.get()) != 8 || png_sig_cmp(signature, 0, 8) != 0) {
-        throw ToolError("cannot read image '" + path + "': not a PNG file");
-    }
+namespace {
+
+// The PNG after its signature, from the file or from `memory` when there is no file.
+Image ReadPngAfterSignature(const std::string& path, std::FILE* file, MemorySource* memory,
+                            int maxSide) {
     std::string error;
     png_structp png =
         png_create_read_struct(PNG_LIBPNG_VER_STRING, &error, OnPngError, OnPngWarning);
@@ -240,10 +281,10 @@ Image ReadPng(const std::string& path) {
         throw ToolError("cannot read image '" + path + "': out of memory");
     }
     png_set_sig_bytes(png, 8);
-    png_set_user_limits(png, kMaxImageSide, kMaxImageSide);
+    png_set_user_limits(png, static_cast<png_uint_32>(maxSide), static_cast<png_uint_32>(maxSide));
     ReadResult header;
     Image image;
-    bool ok = ReadHeader(png, info, file.get(), &header);
+    bool ok = ReadHeader(png, info, file, memory, &header);
     std::vector<png_byte> data;
     if (ok) {
         try {
@@ -275,4 +316,25 @@ Image ReadPng(const std::string& path) {
         for (std::size_t i = 0; i < count; ++i) image.pixels[i] = data[i] / 255.0f;
     }
     return image;
+}
+
+}  // namespace
+
+Image ReadPng(const std::string& path) {
+    FilePtr file(std::fopen(path.c_str(), "rb"));
+    if (!file) throw ToolError("cannot read image '" + path + "': no such readable file");
+    png_byte signature[8] = {};
+    if (std::fread(signature, 1, 8, file.get()) != 8 || png_sig_cmp(signature, 0, 8) != 0) {
+        throw ToolError("cannot read image '" + path + "': not a PNG file");
+    }
+    return ReadPngAfterSignature(path, file.get(), nullptr, kMaxImageSide);
+}
+
+Image ReadPngMemory(std::string_view data, const std::string& name, int maxSide) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
+    if (data.size() < 8 || png_sig_cmp(bytes, 0, 8) != 0) {
+        throw ToolError("cannot read image '" + name + "': not a PNG file");
+    }
+    MemorySource source{bytes + 8, data.size() - 8};
+    return ReadPngAfterSignature(name, nullptr, &source, std::min(maxSide, kMaxImageSide));
 }

@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "tools/image.h"
 #include "tools/image_writer.h"
@@ -18,6 +19,10 @@ enum class PngColorSpace { Unstated, Srgb, Linear };
 std::unique_ptr<ImageWriter> OpenPngWriter(const std::string& path, int width, int height,
                                            int channels, int bits,
                                            PngColorSpace space = PngColorSpace::Unstated);
+// The same, appending the file's bytes to `out`.
+std::unique_ptr<ImageWriter> OpenPngMemoryWriter(std::string& out, int width, int height,
+                                                 int channels, int bits,
+                                                 PngColorSpace space = PngColorSpace::Unstated);
 void WritePng(const std::string& path, const Image& image, int bits,
               PngColorSpace space = PngColorSpace::Unstated);
 
@@ -25,6 +30,9 @@ void WritePng(const std::string& path, const Image& image, int bits,
 // channel, grey+alpha widened to RGBA. The values are the file's codes; Image::transfer says
 // how the file states they were encoded. Throws ToolError.
 Image ReadPng(const std::string& path);
+// The same for a PNG file's bytes; messages call it `name`. An image wider or taller than
+// `maxSide` is refused from its header, before anything is allocated for it.
+Image ReadPngMemory(std::string_view data, const std::string& name, int maxSide = kMaxImageSide);
 
 // The sRGB encoding of a linear value and its inverse, for [0, 1].
 float SrgbEncode(float linear);

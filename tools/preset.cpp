@@ -186,8 +186,7 @@ void LoadPresetText(std::string_view text, const std::string& path,
     }
 }
 
-void SavePreset(const std::string& path, Texmap* map, const MapSources& sources, TimeValue t,
-                std::uint32_t seed) {
+std::string PresetText(Texmap* map, const MapSources& sources, TimeValue t, std::uint32_t seed) {
     json root = json::object();
     for (const ParamRef& p : MapParameters(map)) {
         if (p.kind == ValueKind::Map || p.kind == ValueKind::Other) continue;
@@ -197,5 +196,10 @@ void SavePreset(const std::string& path, Texmap* map, const MapSources& sources,
     for (const auto& [slot, source] : sources) maps[slot] = source;
     root[kMapsKey] = maps;
     if (seed != 0) root[kSeedKey] = seed;
-    WriteText(path, root.dump(2) + "\n");
+    return root.dump(2) + "\n";
+}
+
+void SavePreset(const std::string& path, Texmap* map, const MapSources& sources, TimeValue t,
+                std::uint32_t seed) {
+    WriteText(path, PresetText(map, sources, t, seed));
 }

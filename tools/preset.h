@@ -30,5 +30,8 @@ void LoadPresetText(std::string_view text, const std::string& path,
 
 // Writes every value parameter of both blocks and the filled map slots. The file appears
 // only when complete. Throws ToolError.
+// The preset file's text.
+std::string PresetText(Texmap* map, const MapSources& sources, TimeValue t,
+                       std::uint32_t seed = 0);
 void SavePreset(const std::string& path, Texmap* map, const MapSources& sources, TimeValue t,
                 std::uint32_t seed = 0);

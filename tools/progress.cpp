@@ -16,8 +16,10 @@ Progress::~Progress() {
 }
 
 void Progress::Advance(std::uint64_t steps) {
-    if (!enabled_) return;
+    if (!enabled_ && !observer_) return;
     const std::uint64_t done = done_.fetch_add(steps, std::memory_order_relaxed) + steps;
+    if (observer_) observer_(done, total_);
+    if (!enabled_) return;
     const int percent = static_cast<int>(done >= total_ ? 100 : done * 100 / total_);
     // Only the thread that moves the shown percentage forward draws it.
     int shown = shown_.load(std::memory_order_relaxed);

@@ -4,7 +4,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 
 class Progress {
 public:
@@ -15,6 +17,12 @@ public:
 
     void Advance(std::uint64_t steps = 1);
 
+    // Called after every advance with the steps done so far, from the advancing thread; it may
+    // throw to stop the work (the exception leaves through whatever called Advance).
+    void Observe(std::function<void(std::uint64_t done, std::uint64_t total)> observer) {
+        observer_ = std::move(observer);
+    }
+
 private:
     void Draw(int percent);
 
@@ -23,4 +31,5 @@ private:
     bool enabled_;
     std::atomic<std::uint64_t> done_{0};
     std::atomic<int> shown_{-1};
+    std::function<void(std::uint64_t, std::uint64_t)> observer_;
 };

@@ -1,0 +1,236 @@
+"""`quorv-scratches serve` in a real browser: Debian's headless Chromium driven by Selenium.
+
+One server and one browser for the module; the tests run in order, each building on the page
+the one before left (a slider moved, a choice switched, a preset saved, then loaded back).
+
+    /usr/bin/python3 -m pytest tests/serve
+QUORV_TOOL names the tool (default build/release/tools/quorv-scratches); QUORV_SCREENSHOT, a
+file to save a picture of the page in.
+"""
+import http.client
+import json
+import os
+import pathlib
+import re
+import signal
+import socket
+import subprocess
+import tempfile
+import time
+
+import OpenImageIO as oiio
+import numpy as np
+import pytest
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.common.by import By
+from selenium.webdriver.support.ui import Select, WebDriverWait
+
+ROOT = pathlib.Path(__file__).resolve().parents[2]
+TOOL = pathlib.Path(os.environ.get("QUORV_TOOL", ROOT / "build/release/tools/quorv-scratches"))
+# Renders take seconds on a busy machine; a page that never answers fails after this.
+WAIT = 120
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+@pytest.fixture(scope="module")
+def server():
+    port = free_port()
+    # Ctrl-C as a user sends it: the signal's default action restored for the server.
+    proc = subprocess.Popen(
+        [str(TOOL), "serve", "--port", str(port)], stdout=subprocess.PIPE,
+        stderr=subprocess.STDOUT, text=True,
+        preexec_fn=lambda: signal.signal(signal.SIGINT, signal.SIG_DFL))
+    line = proc.stdout.readline()
+    match = re.search(r"http://\S+/", line)
+    assert match, line
+    yield {"url": match.group(0), "port": port, "proc": proc}
+    if proc.poll() is None:
+        proc.kill()
+        proc.wait()
+
+
+@pytest.fixture(scope="module")
+def work():
+    with tempfile.TemporaryDirectory() as d:
+        yield pathlib.Path(d)
+
+
+@pytest.fixture(scope="module")
+def browser(server, work):
+    downloads = work / "downloads"
+    downloads.mkdir()
+    options = webdriver.ChromeOptions()
+    options.binary_location = "/usr/bin/chromium"
+    for arg in ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
+                "--no-first-run", "--disable-background-networking",
+                "--disable-component-update", "--disable-sync", "--window-size=1280,1000",
+                f"--user-data-dir={work / 'profile'}"]:
+        options.add_argument(arg)
+    options.add_experimental_option("prefs", {"download.default_directory": str(downloads),
+                                              "download.prompt_for_download": False})
+    driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    driver.execute_cdp_cmd("Page.setDownloadBehavior",
+                           {"behavior": "allow", "downloadPath": str(downloads)})
+    driver.downloads = downloads
+    driver.get(server["url"])
+    WebDriverWait(driver, WAIT).until(lambda d: d.execute_script(
+        "return document.body.dataset.ready === '1' && "
+        "document.getElementById('preview').dataset.kind === 'full'"))
+    yield driver
+    driver.quit()
+
+
+def preview_state(driver):
+    img = driver.find_element(By.ID, "preview")
+    return int(img.get_attribute("data-serial")), img.get_attribute("data-kind")
+
+
+def wait_for_full(driver, after_serial):
+    WebDriverWait(driver, WAIT).until(
+        lambda d: preview_state(d)[0] > after_serial and preview_state(d)[1] == "full"
+        and not d.execute_script("return preview.inflight"))
+    return preview_state(driver)[0]
+
+
+def preview_pixels(driver):
+    """The preview image's pixels, as the page shows them."""
+    return driver.find_element(By.ID, "preview").screenshot_as_png
+
+
+def wait_for_download(driver, name):
+    path = driver.downloads / name
+    WebDriverWait(driver, WAIT).until(lambda d: path.exists() and not any(
+        p.suffix == ".crdownload" for p in d.downloads.iterdir()))
+    return path
+
+
+def run_tool(*args):
+    done = subprocess.run([str(TOOL), *args], capture_output=True, text=True)
+    assert done.returncode == 0, done.stderr
+    return done
+
+
+def read_pixels(path):
+    image = oiio.ImageInput.open(str(path))
+    assert image, oiio.geterror()
+    pixels = image.read_image(format="uint16")
+    image.close()
+    return pixels
+
+
+def test_slider_changes_the_preview(browser):
+    before_serial, _ = preview_state(browser)
+    before = preview_pixels(browser)
+    slider = browser.find_element(By.ID, "r-params-size")
+    # Dragged by hand: coarse images while moving, the full preview once released.
+    actions = ActionChains(browser)
+    actions.click_and_hold(slider)
+    for _ in range(4):
+        actions.move_by_offset(12, 0).pause(0.05)
+    actions.release().perform()
+    wait_for_full(browser, before_serial)
+    assert browser.find_element(By.ID, "p-params-size").get_attribute("value") != "10"
+    assert preview_pixels(browser) != before
+
+
+def test_preview_latency(browser):
+    """First coarse image after a slider moves, and the full 512-pixel preview after it."""
+    stretch = browser.find_element(By.ID, "r-params-stretch")
+    serial, _ = preview_state(browser)
+    start = time.monotonic()
+    browser.execute_script(
+        "const s = arguments[0]; s.value = Number(s.value) + 5;"
+        "s.dispatchEvent(new Event('input'));", stretch)
+    WebDriverWait(browser, WAIT, poll_frequency=0.01).until(
+        lambda d: preview_state(d)[0] > serial)
+    coarse = time.monotonic() - start
+    kind = preview_state(browser)[1]
+    wait_for_full(browser, serial)
+    full = time.monotonic() - start
+    line = f"preview latency: first image ({kind}) {coarse * 1000:.0f} ms, full {full * 1000:.0f} ms"
+    print("\n" + line)
+    if os.environ.get("QUORV_LATENCY"):
+        with open(os.environ["QUORV_LATENCY"], "a") as f:
+            f.write(line + "\n")
+    assert kind == "coarse"
+
+
+def test_choice_by_name(browser):
+    serial, _ = preview_state(browser)
+    select = Select(browser.find_element(By.ID, "p-params-type"))
+    target = next(o for o in select.options if o.get_attribute("data-name") == "2d")
+    select.select_by_value(target.get_attribute("value"))
+    wait_for_full(browser, serial)
+    assert "%22type%22%3A0" in browser.current_url or '"type":0' in browser.current_url
+
+
+def test_preset_equals_save_preset(browser, work):
+    browser.find_element(By.ID, "save-preset").click()
+    saved = wait_for_download(browser, "quorv-scratches.json")
+    size = browser.find_element(By.ID, "p-params-size").get_attribute("value")
+    stretch = browser.find_element(By.ID, "p-params-stretch").get_attribute("value")
+    cli = work / "cli.json"
+    run_tool("params", "--set", f"size={size}", "--set", f"stretch={stretch}", "--set",
+             "type=2d", "--save-preset", str(cli))
+    assert saved.read_text() == cli.read_text()
+
+
+def test_preset_loads_back(browser, work):
+    serial, _ = preview_state(browser)
+    browser.find_element(By.ID, "reset-all").click()
+    serial = wait_for_full(browser, serial)
+    assert browser.find_element(By.ID, "p-params-size").get_attribute("value") == "10"
+    browser.find_element(By.ID, "load-preset").send_keys(str(browser.downloads / "quorv-scratches.json"))
+    wait_for_full(browser, serial)
+    saved = json.loads((browser.downloads / "quorv-scratches.json").read_text())
+    field = browser.find_element(By.ID, "p-params-size").get_attribute("value")
+    assert float(field) == pytest.approx(saved["params"]["size"], rel=1e-6)
+    assert Select(browser.find_element(By.ID, "p-params-type")).first_selected_option \
+        .get_attribute("data-name") == "2d"
+
+
+def test_bake_matches_the_tool(browser, work):
+    options = {"bake-res": "256", "bake-samples": "2"}
+    for id, value in options.items():
+        field = browser.find_element(By.ID, id)
+        field.clear()
+        field.send_keys(value)
+    Select(browser.find_element(By.ID, "bake-output")).select_by_value("mask")
+    browser.find_element(By.ID, "bake-start").click()
+    baked = wait_for_download(browser, "scratches-mask.png")
+    cli = work / "cli-mask.png"
+    run_tool("bake", "-q", "--preset", str(browser.downloads / "quorv-scratches.json"),
+             "--output", "mask", "--res", "256", "--samples", "2", "-o", str(cli))
+    assert np.array_equal(read_pixels(baked), read_pixels(cli))
+
+
+def test_screenshot(browser):
+    path = os.environ.get("QUORV_SCREENSHOT")
+    if not path:
+        pytest.skip("QUORV_SCREENSHOT names no file")
+    browser.execute_script("window.scrollTo(0, 0)")
+    browser.save_screenshot(path)
+
+
+def test_foreign_host_is_refused(server):
+    for headers in [{"Host": f"evil.example:{server['port']}"},
+                    {"Host": f"127.0.0.1:{server['port']}", "Origin": "http://evil.example"}]:
+        conn = http.client.HTTPConnection("127.0.0.1", server["port"], timeout=30)
+        conn.request("GET", "/api/params", headers=headers)
+        assert conn.getresponse().status == 403
+        conn.close()
+
+
+def test_ctrl_c_stops_cleanly(server, browser):
+    proc = server["proc"]
+    proc.send_signal(signal.SIGINT)
+    out, _ = proc.communicate(timeout=30)
+    assert "stopped" in out
+    assert proc.returncode == -signal.SIGINT

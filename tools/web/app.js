@@ -1,0 +1,633 @@
+// The look-dev page: controls made from the tool's parameter description, a live preview,
+// presets and bakes. Every value goes to the server, which checks it as the command line does.
+'use strict';
+
+const $ = (id) => document.getElementById(id);
+// Each page has its own name, so tabs never share uploads or cancel each other's renders.
+const tab = 'tab-' + Array.from(crypto.getRandomValues(new Uint32Array(2)), (n) => n.toString(36)).join('');
+
+const COARSE = { res: 128, samples: 1 };  // while a control moves
+const FULL = { res: 512, samples: 3 };    // once it rests
+const REST_MS = 250;                      // the hand has stopped after this long
+const GROUPS = [['Mapping', 'Mapping'], ['params', 'Parameters']];
+
+let desc = null;          // GET /api/params
+let settings = null;      // the preset's form: { params: {...}, Mapping: {...}, maps: {...} }
+const undoStack = [], redoStack = [];
+let gestureStart = null;  // the settings before the control now moving
+const controls = new Map();  // "block.name" -> { row, show(value) }
+const uploads = new Set();   // image names uploaded by this page
+
+const clone = (o) => JSON.parse(JSON.stringify(o));
+const same = (a, b) => JSON.stringify(a) === JSON.stringify(b);
+
+function showError(message) {
+  $('error').textContent = message || '';
+  $('error').hidden = !message;
+}
+function showNote(message) {
+  $('note').textContent = message || '';
+  $('note').hidden = !message;
+}
+
+async function post(path, body) {
+  return fetch(path, {
+    method: 'POST', headers: { 'Content-Type': 'application/json' }, body: JSON.stringify(body),
+  });
+}
+async function errorOf(response) {
+  try { return (await response.json()).error; } catch { return response.status + ' ' + response.statusText; }
+}
+function download(blob, name) {
+  const a = document.createElement('a');
+  a.href = URL.createObjectURL(blob);
+  a.download = name;
+  document.body.appendChild(a);
+  a.click();
+  a.remove();
+  setTimeout(() => URL.revokeObjectURL(a.href), 60000);
+}
+
+// ---- The URL carries the settings that differ from a new map's, and the view.
+
+function writeUrl() {
+  const diff = {};
+  for (const block of Object.keys(settings)) {
+    for (const [name, value] of Object.entries(settings[block])) {
+      if (block !== 'maps' && same(desc.reset[block]?.[name], value)) continue;
+      (diff[block] ??= {})[name] = value;
+    }
+  }
+  const hash = new URLSearchParams();
+  if (Object.keys(diff).length) hash.set('s', JSON.stringify(diff));
+  if ($('shape').value !== 'sphere') hash.set('shape', $('shape').value);
+  if ($('repeat').checked) hash.set('repeat', '1');
+  history.replaceState(null, '', hash.toString() ? '#' + hash.toString() : location.pathname);
+}
+
+function readUrl() {
+  const hash = new URLSearchParams(location.hash.slice(1));
+  try {
+    const diff = JSON.parse(hash.get('s') || '{}');
+    for (const [block, values] of Object.entries(diff)) {
+      if (!settings[block] || typeof values !== 'object') continue;
+      Object.assign(settings[block], values);
+    }
+  } catch {
+    showError('The address holds settings that are not readable; starting from the preset.');
+  }
+  if (desc.shapes.includes(hash.get('shape'))) $('shape').value = hash.get('shape');
+  $('repeat').checked = hash.get('repeat') === '1';
+}
+
+// ---- Undo and redo: whole settings, one step per finished change.
+
+function remember(before) {
+  if (same(before, settings)) return;
+  undoStack.push(before);
+  if (undoStack.length > 200) undoStack.shift();
+  redoStack.length = 0;
+  updateHistoryButtons();
+}
+function updateHistoryButtons() {
+  $('undo').disabled = !undoStack.length;
+  $('redo').disabled = !redoStack.length;
+}
+function restore(from, to) {
+  if (!from.length) return;
+  to.push(clone(settings));
+  settings = from.pop();
+  updateHistoryButtons();
+  refreshControls();
+  changed('commit');
+}
+
+// ---- Changes: a coarse preview while a control moves, the full one when it rests.
+
+// phase 'drag': the control is moving; 'commit': the change is done.
+function setValue(block, name, value, phase) {
+  if (!gestureStart) gestureStart = clone(settings);
+  settings[block][name] = value;
+  if (phase === 'commit') {
+    remember(gestureStart);
+    gestureStart = null;
+  }
+  markChanged(block, name);
+  changed(phase);
+}
+
+function changed(phase) {
+  writeUrl();
+  preview.request(phase === 'drag' ? 'coarse' : 'full');
+}
+
+const preview = {
+  inflight: null,     // { kind, controller }
+  coarseWanted: false,
+  restTimer: 0,
+  shownUrl: null,
+  serial: 0,
+
+  request(kind) {
+    clearTimeout(this.restTimer);
+    if (kind === 'coarse') {
+      // One coarse image at a time; a newer wish waits for it, then the latest settings go.
+      this.restTimer = setTimeout(() => this.request('full'), REST_MS);
+      if (this.inflight?.kind === 'coarse') {
+        this.coarseWanted = true;
+        return;
+      }
+    }
+    // Whatever is in flight is stale now: the server cancels it when this request arrives.
+    this.inflight?.controller.abort();
+    this.run(kind);
+  },
+
+  async run(kind) {
+    const controller = new AbortController();
+    const job = { kind, controller };
+    this.inflight = job;
+    this.coarseWanted = false;
+    const quality = kind === 'coarse' ? COARSE : FULL;
+    const started = performance.now();
+    $('status').textContent = kind === 'coarse' ? 'drawing…' : 'rendering…';
+    try {
+      const response = await fetch('/api/render', {
+        method: 'POST', headers: { 'Content-Type': 'application/json' }, signal: controller.signal,
+        body: JSON.stringify({ tab, settings, shape: $('shape').value, ...quality }),
+      });
+      if (response.status === 409) return;  // superseded
+      if (!response.ok) {
+        showError(await errorOf(response));
+        $('status').textContent = '';
+        return;
+      }
+      const blob = await response.blob();
+      if (controller.signal.aborted) return;
+      this.show(blob, kind, Math.round(performance.now() - started));
+      showError('');
+    } catch (e) {
+      if (e.name !== 'AbortError') showError(e.message);
+    } finally {
+      if (this.inflight === job) {
+        this.inflight = null;
+        if (this.coarseWanted) this.request('coarse');
+      }
+    }
+  },
+
+  show(blob, kind, ms) {
+    const url = URL.createObjectURL(blob);
+    const img = $('preview');
+    if (this.shownUrl) URL.revokeObjectURL(this.shownUrl);
+    this.shownUrl = url;
+    img.src = url;
+    const tiled = $('tiled');
+    tiled.style.backgroundImage = `url("${url}")`;
+    const repeat = $('shape').value === 'flat' && $('repeat').checked;
+    tiled.hidden = !repeat;
+    img.hidden = repeat;
+    img.dataset.kind = kind;
+    img.dataset.serial = String(++this.serial);
+    img.dataset.ms = String(ms);
+    $('status').textContent = `${kind === 'coarse' ? 'coarse' : 'full'} ${ms} ms`;
+  },
+};
+
+// ---- Controls, made from the parameter description.
+
+// Slider ends: the declared range when it is short, else a useful span around the new map's
+// value (the number field still takes the whole range).
+function sliderRange(p, reset) {
+  const lo = p.range?.[0] ?? -1e6, hi = p.range?.[1] ?? 1e6;
+  if (hi - lo <= 1000) return [lo, hi];
+  if (/angle/.test(p.name)) return [Math.max(lo, -360), Math.min(hi, 360)];
+  const span = Math.max(100, 4 * Math.abs(reset));
+  return [Math.max(lo, -span), Math.min(hi, span)];
+}
+
+function formatNumber(v, isInt) {
+  return isInt ? String(v) : String(Number(v.toPrecision(7)));
+}
+
+function markChanged(block, name) {
+  const c = controls.get(block + '.' + name);
+  if (c) c.row.classList.toggle('changed', !same(settings[block][name], desc.reset[block]?.[name]));
+}
+
+function makeRow(p, block) {
+  const row = document.createElement('div');
+  row.className = 'control';
+  const label = document.createElement('label');
+  label.textContent = p.label || p.name;
+  label.title = `${p.name}${p.note ? ': ' + p.note : ''} (double-click a control to reset it)`;
+  row.appendChild(label);
+  const id = `p-${block}-${p.name}`;
+  label.htmlFor = id;
+  // Double-click: back to a new map's value.
+  row.addEventListener('dblclick', (e) => {
+    if (e.target.tagName === 'SELECT') return;
+    const reset = desc.reset[block]?.[p.name];
+    if (reset === undefined || same(reset, settings[block][p.name])) return;
+    gestureStart = null;
+    setValue(block, p.name, clone(reset), 'commit');
+    controls.get(block + '.' + p.name).show(reset);
+  });
+  return { row, id };
+}
+
+function numberControl(p, block) {
+  const { row, id } = makeRow(p, block);
+  const isInt = p.type === 'int';
+  const reset = desc.reset[block][p.name];
+  const [lo, hi] = sliderRange(p, reset);
+  const range = document.createElement('input');
+  range.type = 'range';
+  range.id = `r-${block}-${p.name}`;
+  range.min = lo;
+  range.max = hi;
+  range.step = isInt ? 1 : (hi - lo) / 1000;
+  range.setAttribute('aria-label', (p.label || p.name) + ' slider');
+  const field = document.createElement('input');
+  field.type = 'number';
+  field.id = id;
+  field.step = isInt ? 1 : 'any';
+  if (p.range) [field.min, field.max] = p.range;
+  range.addEventListener('input', () => {
+    const v = isInt ? Math.round(+range.value) : Number((+range.value).toPrecision(6));
+    field.value = formatNumber(v, isInt);
+    setValue(block, p.name, v, 'drag');
+  });
+  range.addEventListener('change', () => setValue(block, p.name, +field.value, 'commit'));
+  field.addEventListener('change', () => {
+    const v = Number(field.value);
+    if (field.value.trim() === '' || !Number.isFinite(v)) {
+      field.classList.add('invalid');
+      return;
+    }
+    field.classList.remove('invalid');
+    range.value = v;
+    setValue(block, p.name, v, 'commit');
+  });
+  row.append(range, field);
+  return {
+    row,
+    show(v) {
+      range.value = v;
+      field.value = formatNumber(v, isInt);
+    },
+  };
+}
+
+function choiceControl(p, block) {
+  const { row, id } = makeRow(p, block);
+  const select = document.createElement('select');
+  select.id = id;
+  for (const c of p.choices) {
+    const option = document.createElement('option');
+    option.value = String(c.value);
+    option.dataset.name = c.name;
+    option.textContent = c.label || c.name;
+    select.appendChild(option);
+  }
+  select.addEventListener('change', () => setValue(block, p.name, Number(select.value), 'commit'));
+  const wide = document.createElement('div');
+  wide.className = 'wide';
+  wide.appendChild(select);
+  row.appendChild(wide);
+  return { row, show(v) { select.value = String(v); } };
+}
+
+function boolControl(p, block) {
+  const { row, id } = makeRow(p, block);
+  const box = document.createElement('input');
+  box.type = 'checkbox';
+  box.id = id;
+  box.addEventListener('change', () => setValue(block, p.name, box.checked, 'commit'));
+  const wide = document.createElement('div');
+  wide.className = 'wide';
+  wide.appendChild(box);
+  row.appendChild(wide);
+  return { row, show(v) { box.checked = !!v; } };
+}
+
+const toHex = (rgb) => '#' + rgb.map((c) => Math.round(Math.min(1, Math.max(0, c)) * 255)
+  .toString(16).padStart(2, '0')).join('');
+const fromHex = (hex) => [1, 3, 5].map((i) => Number((parseInt(hex.substr(i, 2), 16) / 255).toPrecision(6)));
+
+function colorControl(p, block) {
+  const { row, id } = makeRow(p, block);
+  const picker = document.createElement('input');
+  picker.type = 'color';
+  picker.id = id;
+  picker.addEventListener('input', () => setValue(block, p.name, fromHex(picker.value), 'drag'));
+  picker.addEventListener('change', () => setValue(block, p.name, fromHex(picker.value), 'commit'));
+  const wide = document.createElement('div');
+  wide.className = 'wide';
+  wide.appendChild(picker);
+  row.appendChild(wide);
+  return { row, show(v) { picker.value = toHex(v); } };
+}
+
+function pointControl(p, block) {
+  const { row, id } = makeRow(p, block);
+  const triple = document.createElement('div');
+  triple.className = 'triple';
+  const fields = ['x', 'y', 'z'].map((axis, i) => {
+    const f = document.createElement('input');
+    f.type = 'number';
+    f.step = 'any';
+    f.id = i === 0 ? id : `${id}-${axis}`;
+    f.setAttribute('aria-label', `${p.label || p.name} ${axis}`);
+    f.addEventListener('change', () => {
+      const v = fields.map((g) => Number(g.value));
+      if (v.every(Number.isFinite)) setValue(block, p.name, v, 'commit');
+    });
+    triple.appendChild(f);
+    return f;
+  });
+  row.appendChild(triple);
+  return { row, show(v) { fields.forEach((f, i) => { f.value = v[i]; }); } };
+}
+
+// A sub-map slot: empty, another scratches map (its settings as NAME=VALUE,...) or an image.
+function slotControl(slot) {
+  const { row, id } = makeRow(slot, 'maps');
+  const wide = document.createElement('div');
+  wide.className = 'wide';
+  const kind = document.createElement('select');
+  kind.id = id;
+  for (const [value, text] of [['', 'none'], ['scratches', 'scratches map'], ['image', 'image']]) {
+    const option = document.createElement('option');
+    option.value = value;
+    option.textContent = text;
+    kind.appendChild(option);
+  }
+  const spec = document.createElement('input');
+  spec.type = 'text';
+  spec.id = `${id}-spec`;
+  spec.placeholder = 'size=4,stretch=2';
+  spec.setAttribute('aria-label', `${slot.label || slot.name}: the nested map's settings`);
+  const file = document.createElement('input');
+  file.type = 'file';
+  file.accept = 'image/png';
+  file.id = `${id}-file`;
+  file.setAttribute('aria-label', `${slot.label || slot.name}: image`);
+  const apply = (value) => {
+    if (value === null) {
+      if (!(slot.name in settings.maps)) return;
+      gestureStart = clone(settings);
+      delete settings.maps[slot.name];
+      remember(gestureStart);
+      gestureStart = null;
+      changed('commit');
+    } else {
+      setValue('maps', slot.name, value, 'commit');
+    }
+  };
+  const layout = () => {
+    spec.hidden = kind.value !== 'scratches';
+    file.hidden = kind.value !== 'image';
+  };
+  kind.addEventListener('change', () => {
+    layout();
+    if (kind.value === '') apply(null);
+    if (kind.value === 'scratches') apply('scratches:' + spec.value);
+  });
+  spec.addEventListener('change', () => apply('scratches:' + spec.value));
+  file.addEventListener('change', async () => {
+    const f = file.files[0];
+    if (!f) return;
+    const response = await fetch(`/api/upload?tab=${tab}&name=${encodeURIComponent(f.name)}`, {
+      method: 'POST', headers: { 'Content-Type': 'image/png' }, body: f,
+    });
+    if (!response.ok) {
+      showError(await errorOf(response));
+      return;
+    }
+    uploads.add(f.name);
+    apply(f.name);
+  });
+  wide.append(kind, spec, file);
+  row.appendChild(wide);
+  const show = (v) => {
+    if (v === undefined) kind.value = '';
+    else if (v.startsWith('scratches:')) {
+      kind.value = 'scratches';
+      spec.value = v.slice('scratches:'.length);
+    } else kind.value = 'image';
+    layout();
+  };
+  return { row, show };
+}
+
+function buildControls() {
+  const root = $('controls');
+  for (const [block, title] of GROUPS) {
+    const details = document.createElement('details');
+    details.open = block !== 'Mapping';
+    details.id = `group-${block}`;
+    const summary = document.createElement('summary');
+    summary.textContent = title;
+    details.appendChild(summary);
+    for (const p of desc.params.filter((q) => q.block === block && q.type !== 'map')) {
+      const make = p.type === 'choice' ? choiceControl
+        : p.type === 'float' || p.type === 'int' ? numberControl
+        : p.type === 'bool' ? boolControl
+        : p.type === 'color' ? colorControl : pointControl;
+      const c = make(p, block);
+      controls.set(block + '.' + p.name, c);
+      details.appendChild(c.row);
+    }
+    if (block === 'params') {
+      for (const slot of desc.params.filter((q) => q.type === 'map')) {
+        const c = slotControl(slot);
+        controls.set('maps.' + slot.name, c);
+        details.appendChild(c.row);
+      }
+    }
+    root.appendChild(details);
+  }
+}
+
+function refreshControls() {
+  for (const [key, c] of controls) {
+    const [block, name] = key.split('.');
+    c.show(settings[block]?.[name]);
+    if (block !== 'maps') markChanged(block, name);
+  }
+}
+
+// ---- Presets.
+
+async function savePreset() {
+  const response = await post('/api/preset', { tab, settings });
+  if (!response.ok) {
+    showError(await errorOf(response));
+    return;
+  }
+  download(await response.blob(), 'quorv-scratches.json');
+}
+
+async function loadPreset(text, name) {
+  let preset;
+  try {
+    preset = JSON.parse(text);
+  } catch (e) {
+    showError(`${name}: not JSON (${e.message})`);
+    return;
+  }
+  // Images come only by upload: a preset's image files are matched by file name.
+  const missing = [];
+  if (preset && typeof preset.maps === 'object' && preset.maps) {
+    for (const [slot, source] of Object.entries(preset.maps)) {
+      if (typeof source !== 'string' || source.startsWith('scratches:')) continue;
+      const base = source.split(/[\\/]/).pop();
+      if (uploads.has(base)) preset.maps[slot] = base;
+      else {
+        missing.push(`${slot}: ${base}`);
+        delete preset.maps[slot];
+      }
+    }
+  }
+  const response = await post('/api/preset', { tab, settings: preset });
+  if (!response.ok) {
+    showError(`${name}: ${await errorOf(response)}`);
+    return;
+  }
+  const before = clone(settings);
+  settings = await response.json();
+  remember(before);
+  refreshControls();
+  showError('');
+  showNote(missing.length ? `Upload the images of ${missing.join(', ')} to use them.` : `Loaded ${name}.`);
+  changed('commit');
+}
+
+// ---- Bakes: one file per bake, with progress and cancel.
+
+const bake = {
+  job: null,
+
+  async start() {
+    if (this.job) return;
+    const job = 'job-' + Math.random().toString(36).slice(2);
+    this.job = job;
+    const output = $('bake-output').value;
+    const format = $('bake-format').value;
+    const body = {
+      tab, job, settings, res: $('bake-res').value.trim(), output, format,
+      bits: Number($('bake-bits').value), samples: Number($('bake-samples').value),
+      extent: Number($('bake-extent').value), depth: Number($('bake-depth').value),
+      normalY: $('bake-normal-y').value, filtered: $('bake-filtered').checked,
+    };
+    $('bake-start').disabled = true;
+    $('bake-cancel').disabled = false;
+    $('bake-progress').value = 0;
+    $('bake-status').textContent = 'baking…';
+    const started = performance.now();
+    const poll = setInterval(async () => {
+      const r = await fetch(`/api/progress?job=${job}`);
+      if (r.ok) {
+        const p = await r.json();
+        $('bake-progress').value = p.total ? p.done / p.total : 0;
+      }
+    }, 300);
+    try {
+      const response = await post('/api/bake', body);
+      if (!response.ok) {
+        const message = await errorOf(response);
+        $('bake-status').textContent = message === 'cancelled' ? 'cancelled' : '';
+        if (message !== 'cancelled') showError(message);
+        return;
+      }
+      const blob = await response.blob();
+      $('bake-progress').value = 1;
+      const seconds = ((performance.now() - started) / 1000).toFixed(2);
+      $('bake-status').textContent = `baked in ${seconds} s`;
+      showError('');
+      download(blob, `scratches-${output}.${format}`);
+    } catch (e) {
+      showError(e.message);
+    } finally {
+      clearInterval(poll);
+      this.job = null;
+      $('bake-start').disabled = false;
+      $('bake-cancel').disabled = true;
+    }
+  },
+
+  cancel() {
+    if (this.job) post('/api/cancel', { job: this.job });
+  },
+};
+
+// ---- Start.
+
+function wire() {
+  $('undo').addEventListener('click', () => restore(undoStack, redoStack));
+  $('redo').addEventListener('click', () => restore(redoStack, undoStack));
+  $('reset-all').addEventListener('click', () => {
+    const before = clone(settings);
+    settings = clone(desc.reset);
+    remember(before);
+    refreshControls();
+    changed('commit');
+  });
+  $('save-preset').addEventListener('click', savePreset);
+  $('load-preset').addEventListener('change', async (e) => {
+    const f = e.target.files[0];
+    if (f) await loadPreset(await f.text(), f.name);
+    e.target.value = '';
+  });
+  $('shape').addEventListener('change', () => changed('commit'));
+  $('repeat').addEventListener('change', () => changed('commit'));
+  $('bake-start').addEventListener('click', () => bake.start());
+  $('bake-cancel').addEventListener('click', () => bake.cancel());
+  document.addEventListener('keydown', (e) => {
+    const typing = e.target.tagName === 'INPUT' && /text|number/.test(e.target.type);
+    if (!(e.ctrlKey || e.metaKey) || typing) return;
+    const key = e.key.toLowerCase();
+    if (key === 'z' && !e.shiftKey) restore(undoStack, redoStack);
+    else if (key === 'y' || (key === 'z' && e.shiftKey)) restore(redoStack, undoStack);
+    else return;
+    e.preventDefault();
+  });
+  // A preset dropped anywhere on the page.
+  let depth = 0;
+  document.addEventListener('dragenter', (e) => {
+    if (e.dataTransfer?.types.includes('Files')) $('drop').hidden = ++depth <= 0;
+  });
+  document.addEventListener('dragleave', () => { $('drop').hidden = --depth <= 0; });
+  document.addEventListener('dragover', (e) => e.preventDefault());
+  document.addEventListener('drop', async (e) => {
+    e.preventDefault();
+    depth = 0;
+    $('drop').hidden = true;
+    const f = e.dataTransfer.files[0];
+    if (f) await loadPreset(await f.text(), f.name);
+  });
+}
+
+async function start() {
+  const response = await fetch('/api/params');
+  if (!response.ok) {
+    showError(await errorOf(response));
+    return;
+  }
+  desc = await response.json();
+  settings = clone(desc.start);
+  settings.maps ??= {};
+  for (const shape of desc.shapes) $('shape').add(new Option(shape === 'flat' ? 'flat (bake)' : shape, shape));
+  for (const output of desc.outputs) $('bake-output').add(new Option(output, output));
+  for (const format of desc.formats) $('bake-format').add(new Option(format, format));
+  readUrl();
+  buildControls();
+  refreshControls();
+  wire();
+  writeUrl();
+  preview.request('full');
+  document.body.dataset.ready = '1';
+}
+
+start();
