@@ -296,8 +296,8 @@ BakeTiling::BakeTiling(Texmap* map, const BakeOptions& options) {
     SetBakePoint(vCorner, options, 0.0f, 1.0f, none, none, none);
     if (!scratches->SetTiling(corner, uCorner, vCorner))
         throw ToolError(
-            "--tileable: the square cannot repeat under this mapping (a Tile, Mirror or None "
-            "axis, or a size of 0, folds or flattens it)");
+            "--tileable: the square cannot repeat under this mapping (a Tile or Mirror axis, or "
+            "a size of 0, folds or flattens it)");
     map_ = map;
 }
 

@@ -277,14 +277,16 @@ int main(int argc, char** argv) {
     compression.Add(bake, "--compression", bakeEncoding.compression,
                     "EXR compression (zip, lossless, as most tools write; pxr24, b44, dwaa and "
                     "dwab lose precision)");
-    bake->add_flag("--tileable", bakeOptions.tileable,
-                   "Make the image repeat without a seam: the scratches that leave the square "
-                   "come back on the opposite side, and the erosion is blended across a band "
-                   "along the left and bottom edges. Away from the edges the image is the plain "
-                   "bake's, pixel for pixel. Nested scratches maps tile too, image sub-maps "
-                   "repeat as their image does; a size or stretch map that varies over the "
-                   "square does not repeat exactly. Takes several times as long as the plain "
-                   "bake");
+    bake->add_flag(
+        "--tileable", bakeOptions.tileable,
+        "Make the image repeat without a seam: the scratches that leave the square "
+        "come back on the opposite side, and the erosion is blended across a band "
+        "along the left and bottom edges. Away from the edges the image is the plain "
+        "bake's, pixel for pixel. Nested scratches maps tile too, image sub-maps "
+        "repeat as their image does; a size or stretch map that varies over the "
+        "square does not repeat exactly, and a Tile or Mirror axis of the 2D map-channel "
+        "mapping folds the square and is refused. About eight times the work of the "
+        "plain bake");
     AddTime(bake, bakeOptions.time);
 
     ServeOptions serveOptions;
