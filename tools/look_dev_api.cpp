@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -372,6 +373,7 @@ ApiReply LookDevApi::Render(std::string_view body) {
         for (const auto& [name, s] : kShapes) {
             if (shape == name) options.shape = s;
         }
+        const bool tileable = BoolField(request, "tileable", false);
         const json settings = request.value("settings", json::object());
 
         // This render makes every earlier one of the tab stale: they stop at their next row.
@@ -395,8 +397,14 @@ ApiReply LookDevApi::Render(std::string_view body) {
             BakeOptions bake;
             bake.width = options.width, bake.height = options.height;
             bake.samples = options.samples;
+            bake.tileable = tileable;
             AllocateImage(image, bake.width, bake.height, BakeChannels(bake.outputs));
             ImageCollector collector(image);
+            std::optional<BakeTiling> tiling;
+            {
+                const std::lock_guard lock(hostMutex);
+                tiling.emplace(map.get(), bake);
+            }
             BakeMap(map.get(), bake, progress, collector);
         } else {
             image = RenderPreview(map.get(), options, progress);
@@ -436,6 +444,7 @@ ApiReply LookDevApi::Bake(std::string_view body) {
         options.bumpNormalStrength =
             FloatField(request, "normalStrength", 0.0f, 1e6f, options.bumpNormalStrength);
         options.filtered = BoolField(request, "filtered", true);
+        options.tileable = BoolField(request, "tileable", false);
         const json settings = request.value("settings", json::object());
         // The command line's own checks, for the file the bake will write.
         const std::string fileName = "scratches-" + output + "." + format;
@@ -473,6 +482,11 @@ ApiReply LookDevApi::Bake(std::string_view body) {
             if (stopping_) throw ShuttingDown{};
             if (job->cancel) throw Cancelled{};
         });
+        std::optional<BakeTiling> tiling;
+        {
+            const std::lock_guard lock(hostMutex);
+            tiling.emplace(map.get(), options);
+        }
         // The very files `bake` writes, made by the same code in a folder of the server's own,
         // then handed over and removed.
         const PrivateFolder folder;

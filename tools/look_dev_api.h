@@ -52,11 +52,12 @@ public:
     // settings and "start": the starting ones (both as presets), "shapes", "outputs",
     // "limits"}.
     ApiReply Describe() const;
-    // POST /api/render {tab, settings, shape, res, samples, bump}: a PNG. A newer render of
-    // the same tab cancels this one (status 409).
+    // POST /api/render {tab, settings, shape, res, samples, bump, tileable}: a PNG. A newer render
+    // of the same tab cancels this one (status 409).
     ApiReply Render(std::string_view body);
-    // POST /api/bake {tab, job, settings, res, output, bits, extent, normalStrength,
-    // filtered}: a PNG download. Progress and cancellation through the job's name.
+    // POST /api/bake {tab, job, settings, res, output, format, bits, samples, extent, depth,
+    // normalY, normalStrength, filtered, tileable}: the file `bake` writes, as a download. Progress
+    // and cancellation through the job's name.
     ApiReply Bake(std::string_view body);
     // GET /api/progress?job=NAME: {"done": rows, "total": rows}, or 404 when none runs.
     ApiReply JobProgress(const std::string& job) const;

@@ -196,18 +196,19 @@ def test_preset_loads_back(browser, work):
         .get_attribute("data-name") == "2d"
 
 
-def test_bake_matches_the_tool(browser, work):
+def test_tileable_mask_bake_matches_the_tool(browser, work):
     options = {"bake-res": "256", "bake-samples": "2"}
     for id, value in options.items():
         field = browser.find_element(By.ID, id)
         field.clear()
         field.send_keys(value)
     Select(browser.find_element(By.ID, "bake-output")).select_by_value("mask")
+    browser.find_element(By.ID, "bake-tileable").click()
     browser.find_element(By.ID, "bake-start").click()
     baked = wait_for_download(browser, "scratches-mask.png")
     cli = work / "cli-mask.png"
     run_tool("bake", "-q", "--preset", str(browser.downloads / "quorv-scratches.json"),
-             "--output", "mask", "--res", "256", "--samples", "2", "-o", str(cli))
+             "--output", "mask", "--res", "256", "--samples", "2", "--tileable", "-o", str(cli))
     assert np.array_equal(read_pixels(baked), read_pixels(cli))
 
 

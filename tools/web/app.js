@@ -154,7 +154,9 @@ const preview = {
     try {
       const response = await fetch('/api/render', {
         method: 'POST', headers: { 'Content-Type': 'application/json' }, signal: controller.signal,
-        body: JSON.stringify({ tab, settings, shape: $('shape').value, ...quality }),
+        body: JSON.stringify({
+          tab, settings, shape: $('shape').value, tileable: $('bake-tileable').checked, ...quality,
+        }),
       });
       if (response.status === 409) return;  // superseded
       if (!response.ok) {
@@ -520,6 +522,7 @@ const bake = {
       bits: Number($('bake-bits').value), samples: Number($('bake-samples').value),
       extent: Number($('bake-extent').value), depth: Number($('bake-depth').value),
       normalY: $('bake-normal-y').value, filtered: $('bake-filtered').checked,
+      tileable: $('bake-tileable').checked,
     };
     $('bake-start').disabled = true;
     $('bake-cancel').disabled = false;
@@ -582,6 +585,9 @@ function wire() {
   });
   $('shape').addEventListener('change', () => changed('commit'));
   $('repeat').addEventListener('change', () => changed('commit'));
+  $('bake-tileable').addEventListener('change', () => {
+    if ($('shape').value === 'flat') changed('commit');
+  });
   $('bake-start').addEventListener('click', () => bake.start());
   $('bake-cancel').addEventListener('click', () => bake.cancel());
   document.addEventListener('keydown', (e) => {
