@@ -51,7 +51,8 @@ void PrintInfo(const PluginModule& module, std::ostream& out) {
     const Class_ID id = cd->ClassID();
     PrintTable({{"module", module.Path().string()},
                 {"description", module.Description()},
-                {"version", Hex(module.Version())},
+                {"version", module.ModuleVersion()},
+                {"SDK API", Hex(module.Version())},
                 {"classes", std::to_string(module.NumClasses())},
                 {"class name", Utf8(cd->ClassName())},
                 {"class ID", "(" + Hex(id.PartA()) + ", " + Hex(id.PartB()) + ")"},

@@ -1,5 +1,6 @@
 // quorv-scratches: evaluates, previews and bakes the QuorvScratches map through its plug-in
 // module, as a host would.
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -22,6 +23,7 @@
 #include "tools/info_command.h"
 #include "tools/interrupt.h"
 #include "tools/map_setup.h"
+#include "tools/nearest_names.h"
 #include "tools/output_file.h"
 #include "tools/plugin_module.h"
 #include "tools/preset.h"
@@ -43,10 +45,13 @@ struct GlobalOptions {
 };
 
 void AddMapOptions(CLI::App* cmd, MapOptions& map) {
-    cmd->add_option("--set", map.sets,
-                    "Set a parameter of either block by internal name, after the map's reset; "
-                    "numbers, colours as r,g,b (repeatable; see `params`)")
+    cmd->add_option(
+           "--set", map.sets,
+           "Set a parameter of either block by internal name, after the map's reset; "
+           "numbers, colours as r,g,b, choices by number or name (repeatable; see `params`)")
         ->type_name("NAME=VALUE")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
         ->allow_extra_args(false)
         ->default_str("");
     cmd->add_option("--preset", map.preset, "Load every setting from a JSON preset first")
@@ -58,6 +63,8 @@ void AddMapOptions(CLI::App* cmd, MapOptions& map) {
                     "Fill a sub-map slot (distortMap, sizeMap, ...) with an image file (.png, "
                     ".exr) or another map, scratches:NAME=VALUE,... (repeatable)")
         ->type_name("SLOT=SOURCE")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
         ->allow_extra_args(false)
         ->default_str("");
 }
@@ -103,6 +110,43 @@ private:
     std::string text_;
 };
 
+// A parse error in one line, pointing to the help of the command it concerns; an unknown
+// option or subcommand with the nearest known names.
+std::string ParseErrorMessage(CLI::App& app, const CLI::ParseError& e) {
+    CLI::App* cmd = &app;
+    for (CLI::App* sub : app.get_subcommands()) cmd = sub;
+    const std::string help = std::string(kToolName) + (cmd == &app ? "" : " " + cmd->get_name());
+    std::vector<std::string> extra = cmd->remaining();
+    if (extra.empty() && cmd != &app) extra = app.remaining();
+    if (!dynamic_cast<const CLI::ExtrasError*>(&e) || extra.empty()) {
+        return std::string(e.what()) + " (see " + help + " --help)";
+    }
+    const std::string word = extra.front().substr(0, extra.front().find('='));
+    std::vector<std::string> known;
+    if (cmd == &app && word.rfind('-', 0) != 0) {
+        for (const CLI::App* sub : app.get_subcommands({})) known.push_back(sub->get_name());
+        return "unknown subcommand '" + word + "': use one of " + JoinAlternatives(known) +
+               " (see " + help + " --help)";
+    }
+    for (const CLI::Option* o : cmd->get_options()) {
+        for (const std::string& name : o->get_lnames()) known.push_back("--" + name);
+        for (const std::string& name : o->get_snames()) known.push_back("-" + name);
+    }
+    if (cmd != &app) {
+        for (const CLI::Option* o : app.get_options()) {
+            for (const std::string& name : o->get_lnames()) known.push_back("--" + name);
+        }
+    }
+    const std::string where = cmd == &app ? "" : " for " + cmd->get_name();
+    if (word.rfind('-', 0) != 0) {
+        return "unexpected argument '" + word + "'" + where + " (see " + help + " --help)";
+    }
+    std::sort(known.begin(), known.end());
+    known.erase(std::unique(known.begin(), known.end()), known.end());
+    return "unknown option '" + word + "'" + where + ": nearest known options are " +
+           JoinAlternatives(NearestNames(word, known)) + " (see " + help + " --help)";
+}
+
 std::string Seconds(std::chrono::steady_clock::duration d) {
     char text[32];
     std::snprintf(text, sizeof text, "%.2f s", std::chrono::duration<double>(d).count());
@@ -131,6 +175,8 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(0, 1024))
         ->type_name("N");
     app.add_flag("-q,--quiet", global.quiet, "No progress bar and no summary line");
+    bool version = false;
+    app.add_flag("--version", version, "The tool's version and the plug-in module's, then exit");
 
     CLI::App* info = app.add_subcommand("info", "The module's description, version and class");
 
@@ -307,21 +353,19 @@ int main(int argc, char** argv) {
     serve->add_option("--preset", serveOptions.preset, "Start from the settings of a JSON preset")
         ->type_name("FILE.json");
 
-    app.require_subcommand(1);
+    app.require_subcommand(0, 1);
 
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {  // --help
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        std::string message = e.what();
-        if (dynamic_cast<const CLI::RequiredError*>(&e) && app.get_subcommands().empty()) {
-            const std::vector<std::string> extra = app.remaining();
-            message = (extra.empty() ? std::string("no subcommand given")
-                                     : "unknown subcommand '" + extra.front() + "'") +
-                      ": use one of info, params, eval, render, bake, serve";
-        }
-        std::cerr << kToolName << ": " << message << " (see " << kToolName << " --help)\n";
+        std::cerr << kToolName << ": " << ParseErrorMessage(app, e) << "\n";
+        return 2;
+    }
+    if (app.get_subcommands().empty() && !version) {
+        std::cerr << kToolName << ": no subcommand given: use one of info, params, eval, "
+                  << "render, bake, serve (see " << kToolName << " --help)\n";
         return 2;
     }
 
@@ -377,9 +421,16 @@ int main(int argc, char** argv) {
                 raise(sig);
             }
         } endBySignal{stopSignal};
+        if (version) std::cout << kToolName << " " << QUORV_TOOL_VERSION << std::endl;
         const PluginModule module(global.pluginDir.empty()
                                       ? DefaultPluginFolder()
                                       : std::filesystem::path(global.pluginDir));
+        if (version) {
+            std::cout << "module " << module.Path().string() << " " << module.ModuleVersion()
+                      << " (SDK API 0x" << std::hex << std::uppercase << module.Version()
+                      << std::dec << ")\n";
+            return 0;
+        }
         if (info->parsed()) {
             PrintInfo(module, std::cout);
             return 0;

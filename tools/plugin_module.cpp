@@ -3,6 +3,9 @@
 #include <cstdio>
 #include <system_error>
 
+#include <resources.h>
+
+#include "resource.h"
 #include "tools/tool_error.h"
 #include "tools/wide_text.h"
 
@@ -104,4 +107,18 @@ ULONG PluginModule::Version() const {
 
 int PluginModule::NumClasses() const {
     return libNumberClasses_();
+}
+
+std::string PluginModule::ModuleVersion() const {
+    // The "Parameters" rollout's footer, "QuorvScratches | Version 1.1.3", is where the module
+    // states it.
+    const DialogResource* dialog = FindModuleDialog(module_, IDD_PARAMS);
+    if (!dialog) return {};
+    const std::string marker = "Version ";
+    for (std::size_t i = 0; i < dialog->count; ++i) {
+        const std::string text = Utf8(dialog->items[i].text);
+        const std::size_t at = text.find(marker);
+        if (at != std::string::npos) return text.substr(at + marker.size());
+    }
+    return {};
 }

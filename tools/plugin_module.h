@@ -31,7 +31,10 @@ public:
 
     const std::filesystem::path& Path() const { return path_; }
     std::string Description() const;
-    ULONG Version() const;
+    ULONG Version() const;  // the host SDK's API number the module was built for
+    // The module's own version, as its editor shows it ("1.1.3"); "" when its resources do
+    // not say.
+    std::string ModuleVersion() const;
     int NumClasses() const;
     // The scratches map's class descriptor (found by class ID among the module's classes).
     ClassDesc2* ScratchesClass() const { return scratches_; }

@@ -42,6 +42,25 @@ TEST(Arguments, InfoNamesTheModuleAndItsClass) {
     }
 }
 
+TEST(Arguments, VersionNamesToolAndModule) {
+    const ToolRun run = RunTool({"--version"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    // The module states its version in its resources; the build, in the project.
+    EXPECT_EQ(run.out.substr(0, run.out.find('\n')),
+              std::string("quorv-scratches ") + QUORV_PROJECT_VERSION);
+    EXPECT_NE(run.out.find(std::string(" ") + QUORV_PROJECT_VERSION + " (SDK API 0x69784200)"),
+              std::string::npos)
+        << run.out;
+    const ToolRun info = RunTool({"info"});
+    EXPECT_NE(info.out.find(std::string("version      ") + QUORV_PROJECT_VERSION + "\nSDK API"),
+              std::string::npos)
+        << info.out;
+    // Without the module the tool still says what it is, and why the module is missing.
+    const ToolRun alone = RunTool({"--version", "--plugin-dir", "/nonexistent"});
+    EXPECT_EQ(alone.exitCode, 1);
+    EXPECT_EQ(alone.out, std::string("quorv-scratches ") + QUORV_PROJECT_VERSION + "\n");
+}
+
 TEST(Arguments, ParamsListsBothBlocksWithResetValues) {
     const ToolRun run = RunTool({"params"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -62,6 +81,9 @@ TEST(Arguments, UsageErrors) {
     ExpectOneLineError(RunTool({"bake", "--threads", "-2"}), "--threads");
     ExpectOneLineError(RunTool({"render", "--samples", "0"}), "--samples");
     ExpectOneLineError(RunTool({"eval", "--node", "-1"}), "--node");
+    ExpectOneLineError(RunTool({"render", "--shap", "cube"}), "--shape");
+    ExpectOneLineError(RunTool({"render", "--shap", "cube"}), "see quorv-scratches render --help");
+    ExpectOneLineError(RunTool({"eval", "--outptu=mono"}), "'--outptu' for eval");
     ExpectOneLineError(RunTool({"bake", "-o", "-"}), "standard stream");
     ExpectOneLineError(RunTool({"render", "-o", "-"}), "standard stream");
     EXPECT_EQ(RunTool({"paint"}).exitCode, 2);
