@@ -23,8 +23,9 @@ py::dict Version() {
     py::dict version;
     version["version"] = QUORV_VERSION;
     version["plugin"] = plugin.Path().string();
+    version["plugin_version"] = plugin.ModuleVersion();
     version["description"] = plugin.Description();
-    version["sdk_version"] = sdk;
+    version["sdk_api"] = sdk;
     return version;
 }
 
@@ -54,8 +55,9 @@ $QUORV_SCRATCHES_PLUGIN_DIR, or where load_plugin() is told.)";
         R"(Loads the plug-in module from `folder` (or the default folders when None). Maps load
 it on first use anyway; a process holds one copy, so another folder later is an error.)");
     m.def("version", &Version,
-          "The versions and the plug-in module in use: {'version', 'plugin', 'description', "
-          "'sdk_version'}.");
+          "The versions, as quorv-scratches --version and info show them: {'version' (this "
+          "module's), 'plugin' (the module file in use), 'plugin_version', 'description', "
+          "'sdk_api' (the host SDK's API number it was built for)}.");
 
     py::class_<PythonMap> map(m, "Map", R"(A QuorvScratches map.
 

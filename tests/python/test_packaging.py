@@ -6,7 +6,7 @@ import sys
 
 import numpy as np
 
-from conftest import SOURCE_DIR, read_exr
+from conftest import SOURCE_DIR, read_exr, run_tool
 
 
 def readme_example():
@@ -44,3 +44,10 @@ def test_installed_module_finds_its_plugin(tmp_path):
                      tmp_path, str(site))
     plugin, alpha = out.split()
     assert os.path.realpath(plugin).startswith(os.path.realpath(prefix)) and alpha == "1.0"
+
+
+def test_version_is_the_tools(qs):
+    version = qs.version()
+    assert run_tool("--version").split() == [
+        "quorv-scratches", version["version"], "module", version["plugin"],
+        version["plugin_version"], "(SDK", "API", version["sdk_api"] + ")"]
