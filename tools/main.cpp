@@ -17,6 +17,7 @@
 #include <tbb/global_control.h>
 
 #include "tools/bake_command.h"
+#include "tools/cli_docs.h"
 #include "tools/bake_files.h"
 #include "tools/eval_command.h"
 #include "tools/image_file.h"
@@ -175,6 +176,9 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(0, 1024))
         ->type_name("N");
     app.add_flag("-q,--quiet", global.quiet, "No progress bar and no summary line");
+    // For the build, which makes the man page and the completion script from these definitions.
+    std::string docs;
+    app.add_option("--write-docs", docs)->group("")->check(CLI::IsMember({"man", "bash"}));
     bool version = false;
     app.add_flag("--version", version, "The tool's version and the plug-in module's, then exit");
 
@@ -362,6 +366,14 @@ int main(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         std::cerr << kToolName << ": " << ParseErrorMessage(app, e) << "\n";
         return 2;
+    }
+    if (docs == "man") {
+        WriteManPage(app, QUORV_TOOL_VERSION, std::cout);
+        return 0;
+    }
+    if (docs == "bash") {
+        WriteBashCompletion(app, std::cout);
+        return 0;
     }
     if (app.get_subcommands().empty() && !version) {
         std::cerr << kToolName << ": no subcommand given: use one of info, params, eval, "
