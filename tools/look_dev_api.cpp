@@ -22,6 +22,7 @@
 #include "tools/progress.h"
 #include "tools/render_command.h"
 #include "tools/resolution.h"
+#include "tools/seed_shift.h"
 #include "tools/tool_error.h"
 #include "tools/wide_text.h"
 
@@ -162,7 +163,7 @@ ConfiguredMap BuildMap(ClassDesc* cd, const json& settings, const Uploads& uploa
     }
     ConfiguredMap result{CreateMap(cd), {}};
     Texmap* map = result.map.get();
-    LoadPresetText(values.dump(), "settings", {}, map, cd, t, result.sources);
+    LoadPresetText(values.dump(), "settings", {}, map, cd, t, result.sources, &result.seed);
     for (const auto& [slot, j] : maps.items()) {
         if (!j.is_string()) {
             throw ToolError("settings: maps." + slot +
@@ -202,6 +203,9 @@ public:
 
     Texmap* get() const { return configured_.map.get(); }
     const MapSources& Sources() const { return configured_.sources; }
+    // The pattern shift of the settings' seed (seed_shift.h), in object units.
+    Point3 Shift() const { return SeedShift(configured_.seed); }
+    std::uint32_t Seed() const { return configured_.seed; }
 
 private:
     ConfiguredMap configured_;
@@ -398,6 +402,7 @@ ApiReply LookDevApi::Render(std::string_view body) {
             bake.width = options.width, bake.height = options.height;
             bake.samples = options.samples;
             bake.tileable = tileable;
+            bake.shift = map.Shift() / bake.extent;
             AllocateImage(image, bake.width, bake.height, BakeChannels(bake.outputs));
             ImageCollector collector(image);
             std::optional<BakeTiling> tiling;
@@ -407,6 +412,8 @@ ApiReply LookDevApi::Render(std::string_view body) {
             }
             BakeMap(map.get(), bake, progress, collector);
         } else {
+            options.shiftP = map.Shift();
+            options.shiftUVW = map.Shift() / kSeedUVWScale;
             image = RenderPreview(map.get(), options, progress);
         }
         return ApiReply{
@@ -482,6 +489,7 @@ ApiReply LookDevApi::Bake(std::string_view body) {
             if (stopping_) throw ShuttingDown{};
             if (job->cancel) throw Cancelled{};
         });
+        options.shift = map.Shift() / options.extent;
         std::optional<BakeTiling> tiling;
         {
             const std::lock_guard lock(hostMutex);
@@ -529,7 +537,7 @@ ApiReply LookDevApi::Preset(std::string_view body) {
         std::string text;
         {
             const std::lock_guard lock(hostMutex);
-            text = PresetText(map.get(), map.Sources(), t);
+            text = PresetText(map.get(), map.Sources(), t, map.Seed());
         }
         return ApiReply{200, "application/json", std::move(text), "quorv-scratches.json"};
     });

@@ -2,12 +2,15 @@
 // must refuse, and the renders of one tab against another.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <future>
+#include <iterator>
 #include <memory>
 #include <thread>
 
 #include <httplib.h>
 
+#include "tool_runner.h"
 #include "tools/look_dev_server.h"
 #include "tools/plugin_module.h"
 #include "tools/png_file.h"
@@ -161,6 +164,22 @@ TEST_F(Serve, OversizeBodiesImagesAndUnknownRoutes) {
         EXPECT_EQ(reply->get_header_value("Content-Type"), kJson) << path;
     }
     EXPECT_EQ(client.Delete("/api/render")->status, 404);
+}
+
+TEST_F(Serve, BakeIsTheToolsFileSeedAndTilingIncluded) {
+    const auto baked = Post("/api/bake", R"({"job":"j","res":"24x16","output":"mask","samples":1,
+        "tileable":true,"settings":{"params":{"size":3},"seed":7}})");
+    ASSERT_EQ(baked->status, 200) << baked->body;
+    ScratchFolder dir;
+    const ToolRun run =
+        RunTool({"bake", "-q", "--set", "size=3", "--seed", "7", "--tileable", "--output", "mask",
+                 "--res", "24x16", "--samples", "1", "-o", (dir / "mask.png").string()});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::ifstream in(dir / "mask.png", std::ios::binary);
+    const std::string file((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(baked->body, file);
+    const auto preset = Post("/api/preset", R"({"settings":{"seed":7}})");
+    EXPECT_NE(preset->body.find(R"("seed": 7)"), std::string::npos) << preset->body;
 }
 
 TEST_F(Serve, NewerRenderCancelsTheStaleOneOfItsTabOnly) {

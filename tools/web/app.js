@@ -53,6 +53,10 @@ function download(blob, name) {
 function writeUrl() {
   const diff = {};
   for (const block of Object.keys(settings)) {
+    if (typeof settings[block] !== 'object') {  // the preset's "seed"
+      if (settings[block]) diff[block] = settings[block];
+      continue;
+    }
     for (const [name, value] of Object.entries(settings[block])) {
       if (block !== 'maps' && same(desc.reset[block]?.[name], value)) continue;
       (diff[block] ??= {})[name] = value;
@@ -70,6 +74,7 @@ function readUrl() {
   try {
     const diff = JSON.parse(hash.get('s') || '{}');
     for (const [block, values] of Object.entries(diff)) {
+      if (block === 'seed' && Number.isInteger(values)) settings.seed = values;
       if (!settings[block] || typeof values !== 'object') continue;
       Object.assign(settings[block], values);
     }
