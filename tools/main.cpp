@@ -25,6 +25,7 @@
 #include "tools/interrupt.h"
 #include "tools/map_setup.h"
 #include "tools/nearest_names.h"
+#include "tools/no_effect.h"
 #include "tools/output_file.h"
 #include "tools/plugin_module.h"
 #include "tools/preset.h"
@@ -455,6 +456,16 @@ int main(int argc, char** argv) {
         const TimeValue t = GetCOREInterface()->GetTime();
         ConfiguredMap configured = ConfigureMap(module.ScratchesClass(), mapOptions, t);
         Texmap* map = configured.map.get();
+        if (!global.quiet) {
+            NoEffectContext context;
+            context.sets = mapOptions.sets;
+            context.extentGiven = bake->parsed() && bake->count("--extent") > 0;
+            for (CLI::App* cmd : {eval, render, bake})
+                context.timeGiven =
+                    context.timeGiven || (cmd->parsed() && cmd->count("--time") > 0);
+            for (const std::string& w : NoEffectWarnings(map, t, context))
+                std::cerr << kToolName << ": warning: " << w << "\n";
+        }
         if (!mapOptions.savePreset.empty())
             SavePreset(mapOptions.savePreset, map, configured.sources, t, configured.seed);
 

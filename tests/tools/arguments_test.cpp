@@ -61,6 +61,40 @@ TEST(Arguments, VersionNamesToolAndModule) {
     EXPECT_EQ(alone.out, std::string("quorv-scratches ") + QUORV_PROJECT_VERSION + "\n");
 }
 
+TEST(Arguments, SettingsWithoutEffectWarnButRun) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* warns;  // nullptr: no warning
+    };
+    const Case cases[] = {
+        {{"params", "--set", "useDistortion=1"}, "distortMap is empty"},
+        {{"params", "--set", "useDistortion=1", "--map", "distortMap=scratches:"}, nullptr},
+        {{"params", "--set", "spreadMapEnabled=on"}, "spreadMap is empty"},
+        {{"params", "--set", "xyz_tile_y=tile"}, "xyz_tile_y has no effect"},
+        {{"params", "--set", "xyz_map=channel-2d", "--set", "xyz_tile_y=tile"}, nullptr},
+        {{"eval", "--time", "160"}, "--time has no effect"},
+        {{"bake", "--res", "4", "--extent", "9", "--set", "xyz_map=screen"}, "--extent has no"},
+        {{"bake", "--res", "4", "--extent", "9"}, nullptr},
+    };
+    ScratchFolder dir;
+    for (const Case& c : cases) {
+        std::vector<std::string> args = c.args;
+        if (args[0] == "bake") args.insert(args.end(), {"-o", (dir / "b.png").string()});
+        for (const bool quiet : {false, true}) {
+            std::vector<std::string> run = args;
+            if (quiet) run.insert(run.begin(), "-q");
+            const ToolRun r = RunTool(run, "1 2 3\n");
+            SCOPED_TRACE(args[0] + " " + args[2] + (quiet ? " -q" : ""));
+            EXPECT_EQ(r.exitCode, 0) << r.err;
+            const bool warned = r.err.find("warning:") != std::string::npos;
+            EXPECT_EQ(warned, c.warns != nullptr && !quiet) << r.err;
+            if (warned) {
+                EXPECT_NE(r.err.find(c.warns), std::string::npos) << r.err;
+            }
+        }
+    }
+}
+
 TEST(Arguments, ParamsListsBothBlocksWithResetValues) {
     const ToolRun run = RunTool({"params"});
     ASSERT_EQ(run.exitCode, 0) << run.err;

@@ -1,0 +1,19 @@
+// Settings that change nothing, found before the work so that the user hears of them: a
+// warning each, not a refusal.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <max.h>
+
+struct NoEffectContext {
+    std::vector<std::string> sets;  // the --set assignments, NAME=VALUE
+    bool extentGiven = false;       // bake --extent
+    bool timeGiven = false;         // --time
+};
+
+// One sentence per setting without effect on this map: distortion on without a distortion
+// map, a sub-map switch set on with its slot empty, tiling modes outside the 2D map-channel
+// type, --extent with a type that ignores P, --time with nothing animated.
+std::vector<std::string> NoEffectWarnings(Texmap* map, TimeValue t, const NoEffectContext& context);
