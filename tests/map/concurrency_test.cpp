@@ -73,14 +73,13 @@ void EvaluateOne(QuorvScratches* map, const Point3& p, int i, INode* nodes, floa
     std::memcpy(out, values, sizeof values);
 }
 
-TEST(Concurrency, EveryFeatureFromEightThreadsEqualsOneThread) {
-    ScratchPtr map = EveryFeatureOn();
+void ExpectEightThreadsEqualOne(QuorvScratches* map) {
     const std::vector<Point3> pts = SamplePoints(192, 1.3f);
     const int n = static_cast<int>(pts.size());
     INode nodes[3] = {INode(1), INode(2), INode(0xFFFFFFFFu)};
 
     std::vector<float> reference(static_cast<size_t>(n) * kValues);
-    for (int i = 0; i < n; ++i) EvaluateOne(map.get(), pts[i], i, nodes, &reference[i * kValues]);
+    for (int i = 0; i < n; ++i) EvaluateOne(map, pts[i], i, nodes, &reference[i * kValues]);
 
     // Each thread starts at its own offset, so different threads work on different samples
     // at the same moment and also on the same ones.
@@ -93,7 +92,7 @@ TEST(Concurrency, EveryFeatureFromEightThreadsEqualsOneThread) {
             for (int round = 0; round < 2; ++round) {
                 for (int j = 0; j < n; ++j) {
                     const int i = (j + k * n / kThreads) % n;
-                    EvaluateOne(map.get(), pts[i], i, nodes, &results[k][i * kValues]);
+                    EvaluateOne(map, pts[i], i, nodes, &results[k][i * kValues]);
                 }
             }
         });
@@ -111,6 +110,17 @@ TEST(Concurrency, EveryFeatureFromEightThreadsEqualsOneThread) {
         distinct +=
             std::memcmp(&reference[i * kValues], &reference[0], kValues * sizeof(float)) != 0;
     EXPECT_GT(distinct, n / 3);
+}
+
+TEST(Concurrency, EveryFeatureFromEightThreadsEqualsOneThread) {
+    ScratchPtr map = EveryFeatureOn();
+    ExpectEightThreadsEqualOne(map.get());
+    // And with the pattern repeating, as a tileable bake evaluates it.
+    SampleShadeContext corner = SampleAt(Point3(-20.0f, 3.0f, 7.0f)),
+                       uCorner = SampleAt(Point3(20.0f, 3.0f, 7.0f)),
+                       vCorner = SampleAt(Point3(-20.0f, 43.0f, 7.0f));
+    ASSERT_TRUE(GetQuorvScratchesInterface(map.get())->SetTiling(corner, uCorner, vCorner));
+    ExpectEightThreadsEqualOne(map.get());
 }
 
 }  // namespace

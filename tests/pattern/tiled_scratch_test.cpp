@@ -36,7 +36,7 @@ TEST(TiledScratch, RepeatsByBothEdges) {
     for (const Case& c : cases) {
         const ScratchInputs in = inputs(c.type, c.levels, c.erosion);
         int differ = 0, scratched = 0;
-        for (int k = 0; k < 4000; ++k) {
+        for (int k = 0; k < 2000; ++k) {
             // Half the samples hug the seams, where the copies and the blend act.
             const double u = k % 2 ? unit(rng) * 0.05 : unit(rng);
             const double v = unit(rng);
@@ -48,8 +48,8 @@ TEST(TiledScratch, RepeatsByBothEdges) {
             differ += std::fabs(g - fv) > 0.02f;
             scratched += f < 0.9f;
         }
-        EXPECT_LE(differ, 8) << "type " << c.type << " levels " << c.levels;
-        EXPECT_GT(scratched, 4) << "the test must see scratches";
+        EXPECT_LE(differ, 5) << "type " << c.type << " levels " << c.levels;
+        EXPECT_GT(scratched, 2) << "the test must see scratches";
     }
 }
 
@@ -60,7 +60,7 @@ TEST(TiledScratch, EqualsThePlainFieldInsideTheTile) {
     for (const Case& c : cases) {
         const ScratchInputs in = inputs(c.type, c.levels, c.erosion);
         int nearEdgeDiffer = 0;
-        for (int k = 0; k < 2000; ++k) {
+        for (int k = 0; k < 1000; ++k) {
             const Point3 p = at(tile, middle(rng), middle(rng));
             ASSERT_EQ(tiledScratchPattern(p, in, tile), scratchPattern(p, in));
             const Point3 dx(0.01f, 0.0f, 0.0f), dy(0.0f, 0.01f, 0.0f);
@@ -80,12 +80,12 @@ TEST(TiledScratch, SmallAndDegenerateTiles) {
                             Point3(0.0f, 0.25f, 0.1f)};
     const ScratchInputs in = inputs(1, 8, 1);
     int differ = 0;
-    for (int k = 0; k < 60; ++k) {
-        const double u = (k % 10) / 10.0, v = (k / 10) / 6.0;
+    for (int k = 0; k < 24; ++k) {
+        const double u = (k % 6) / 6.0, v = (k / 6) / 4.0;
         differ += std::fabs(tiledScratchPattern(at(small, u, v), in, small) -
                             tiledScratchPattern(at(small, u + 3.0, v - 2.0), in, small)) > 0.02f;
     }
-    EXPECT_LE(differ, 2);
+    EXPECT_LE(differ, 1);
 
     const ScratchTile flat{Point3(0.0f, 0.0f, 0.0f), Point3(1.0f, 2.0f, 3.0f),
                            Point3(2.0f, 4.0f, 6.0f)};
