@@ -24,24 +24,20 @@ constexpr struct {
 constexpr float kSpinnerLimit = 1000000.0f;
 constexpr float kSpinnerStep = 0.1f;
 
-// A missing string still takes its place, so that item positions stay the values.
-const MCHAR* Text(int id) {
-    const MCHAR* s = GetModuleString(id);
-    return s ? s : _M("");
-}
-
 template <size_t N>
 void FillList(HWND hWnd, int comboID, const int (&texts)[N]) {
     const HWND combo = GetDlgItem(hWnd, comboID);
     if (!combo) return;
     // A second WM_INITDIALOG must not add the items again.
     SendMessageW(combo, CB_RESETCONTENT, 0, 0);
-    for (int id : texts) SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Text(id)));
+    // A missing string is empty and still takes its place: item positions stay the values.
+    for (int id : texts)
+        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(GetModuleString(id)));
 }
 
 void InitControls(HWND hWnd) {
     if (ICustButton* lock = GetICustButton(GetDlgItem(hWnd, IDC_XYZ_LOCK))) {
-        lock->SetText(Text(IDS_LOCK));
+        lock->SetText(GetModuleString(IDS_LOCK));
         ReleaseICustButton(lock);
     }
     FillList(hWnd, IDC_XYZ_MAP, kMapTypeTexts);

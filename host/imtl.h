@@ -6,7 +6,7 @@
 #include "color.h"
 #include "inode.h"
 #include "interval.h"
-#include "point3.h"
+#include "geom/point3.h"
 #include "ref.h"
 #include "strclass.h"
 

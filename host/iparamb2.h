@@ -9,7 +9,7 @@
 #include "interval.h"
 #include "iparamm2.h"
 #include "plugapi.h"
-#include "point3.h"
+#include "geom/point3.h"
 #include "ref.h"
 
 class Texmap;

@@ -33,7 +33,7 @@ class IParamMap2 : public MaxHeapOperators {
 public:
     virtual ~IParamMap2() = default;
     // Enables or greys every control of the parameter.
-    virtual void Enable(ParamID id, BOOL onOff, int tabIndex = -1) = 0;
+    virtual void Enable(ParamID id, BOOL onOff, int tabIndex = 0) = 0;
     // The block shown; null once it has been deleted.
     virtual IParamBlock2* GetParamBlock() = 0;
     // Shows another block of the same descriptor (the editor switched objects).

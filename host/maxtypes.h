@@ -5,6 +5,12 @@
 #include <cstdint>
 #include <windows.h>
 
+// The SDK is built for Unicode only; without these, <windows.h> binds the generic Win32 names
+// to their narrow versions.
+#if !defined(UNICODE) || !defined(_UNICODE)
+#error "The host SDK needs UNICODE and _UNICODE defined for every file that includes it"
+#endif
+
 typedef wchar_t MCHAR;
 #define _M(x) L##x
 
@@ -49,8 +55,8 @@ private:
 #define TEXMAP_CLASS_ID 0x00000C10
 #define MATERIAL_CLASS_ID 0x00000C00
 #define REF_TARGET_CLASS_ID 0x00000200
-#define TEXOUTPUT_CLASS_ID 0x00000C60
-#define PARAMETER_BLOCK2_CLASS_ID 0x00000083
+#define TEXOUTPUT_CLASS_ID 0x00000C40
+#define PARAMETER_BLOCK2_CLASS_ID 0x00000082
 
 typedef short BlockID;
 typedef short ParamID;

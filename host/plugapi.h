@@ -7,8 +7,10 @@
 // The SDK version a module reports from LibVersion.
 #define VERSION_3DSMAX 0x69784200
 
-#define TEXMAP_CAT_3D _M("3D Maps")
-#define TEXMAP_CAT_2D _M("2D Maps")
+// The categories of the material editor's map browser: texts of the core library, as in the
+// SDK, not literals that a caller could paste into another string.
+extern const MCHAR TEXMAP_CAT_3D[];
+extern const MCHAR TEXMAP_CAT_2D[];
 
 class ClassDesc : public MaxHeapOperators {
 public:

@@ -6,7 +6,8 @@
 
 class Random {
 public:
-    static constexpr int s_rand_max = 0x7fff;
+    // A constant of the library, as in the SDK: no constant expression in a caller.
+    static const int s_rand_max;
 
     Random() = default;
     void srand(unsigned int seed = 1) { state = static_cast<uint32_t>(seed); }

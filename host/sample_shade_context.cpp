@@ -8,7 +8,11 @@ Matrix3 InverseAffine(const Matrix3& m) {
     const Point3 a = m.GetRow(0), b = m.GetRow(1), c = m.GetRow(2);
     const Point3 ca = CrossProd(b, c), cb = CrossProd(c, a), cc = CrossProd(a, b);
     const float det = DotProd(a, ca);
-    if (det == 0.0f || !std::isfinite(det)) return Matrix3();
+    if (det == 0.0f || !std::isfinite(det)) {
+        Matrix3 identity;
+        identity.IdentityMatrix();
+        return identity;
+    }
     const Point3 r0(ca.x / det, cb.x / det, cc.x / det);
     const Point3 r1(ca.y / det, cb.y / det, cc.y / det);
     const Point3 r2(ca.z / det, cb.z / det, cc.z / det);
@@ -17,7 +21,10 @@ Matrix3 InverseAffine(const Matrix3& m) {
     return inv;
 }
 
-SampleShadeContext::SampleShadeContext() = default;
+SampleShadeContext::SampleShadeContext() {
+    // Every frame is world space until set.
+    for (Matrix3* tm : {&objToWorld, &worldToObj, &camToWorld, &worldToCam}) tm->IdentityMatrix();
+}
 
 Point3 SampleShadeContext::DP() {
     const Point3 s(std::fabs(dpdx.x) + std::fabs(dpdy.x), std::fabs(dpdx.y) + std::fabs(dpdy.y),

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "imtl.h"
-#include "matrix3.h"
+#include "geom/matrix3.h"
 
 class SampleShadeContext : public ShadeContext {
 public:

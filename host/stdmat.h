@@ -3,7 +3,8 @@
 
 #include "imtl.h"
 
-class TextureOutput : public ReferenceTarget {
+// A material base, as in the SDK: a texture output is itself an editable, updatable object.
+class TextureOutput : public MtlBase {
 public:
     virtual AColor Filter(AColor c) = 0;
     virtual float Filter(float f) = 0;
@@ -12,9 +13,6 @@ public:
     virtual void SetOutputLevel(TimeValue t, float v) = 0;
     virtual void SetInvert(BOOL onoff) = 0;
     virtual BOOL GetInvert() = 0;
-    virtual void Update(TimeValue t, Interval& valid) = 0;
-    virtual void Reset() = 0;
-    virtual ParamDlg* CreateParamDlg(HWND hwMtlEdit, IMtlParams* imp) = 0;
 };
 
 // The host's default output: output amount, RGB level, RGB offset and invert, kept in a

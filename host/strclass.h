@@ -5,14 +5,18 @@
 
 #include "maxtypes.h"
 
+// A null pointer is not a text: the SDK's string does not promise to survive one, so the
+// stand-in stops the process with a message where a caller hands it one.
+[[noreturn]] void NullStringPointer();
+
 class MSTR {
 public:
     MSTR() = default;
-    MSTR(const MCHAR* s) : str(s ? s : L"") {}
+    MSTR(const MCHAR* s) : str(Text(s)) {}
     MSTR(const std::wstring& s) : str(s) {}
 
     MSTR& operator=(const MCHAR* s) {
-        str = s ? s : L"";
+        str = Text(s);
         return *this;
     }
 
@@ -36,6 +40,10 @@ public:
     const std::wstring& ToStdWString() const { return str; }
 
 private:
+    static const MCHAR* Text(const MCHAR* s) {
+        if (!s) NullStringPointer();
+        return s;
+    }
     std::wstring str;
 };
 

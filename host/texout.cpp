@@ -109,6 +109,22 @@ public:
         if (pblock) pblock->ResetAll();
         Refresh();
     }
+    Interval Validity(TimeValue t) override {
+        Interval iv = FOREVER;
+        if (pblock) {
+            float f = 0.0f;
+            int i = 0;
+            pblock->GetValue(kOutAmount, t, f, iv);
+            pblock->GetValue(kRGBLevel, t, f, iv);
+            pblock->GetValue(kRGBOffset, t, f, iv);
+            pblock->GetValue(kInvert, t, i, iv);
+        }
+        return iv;
+    }
+    // The output's values are its block's; the material base's own data (name, G-buffer ID)
+    // is not saved for it.
+    IOResult Save(ISave* isave) override { return ReferenceTarget::Save(isave); }
+    IOResult Load(ILoad* iload) override { return ReferenceTarget::Load(iload); }
     ParamDlg* CreateParamDlg(HWND hwMtlEdit, IMtlParams* imp) override {
         return CreateTexOutParamDlg(this, hwMtlEdit, imp);
     }

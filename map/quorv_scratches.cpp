@@ -43,8 +43,11 @@ TextureOutput* AsTexout(RefTargetHandle t) {
     return t && t->SuperClassID() == TEXOUTPUT_CLASS_ID ? static_cast<TextureOutput*>(t) : nullptr;
 }
 
-MSTR ModuleString(int id) {
-    return MSTR(GetModuleString(id));
+// A name the host asks for, in the user's language (localized) or in the one scripts use. The
+// table has one language, US English, which is both: a translated table would have to keep
+// the English text for the non-localised request.
+MSTR ModuleName(int id, bool localized) {
+    return MSTR(localized ? GetModuleString(id) : GetModuleString(id));
 }
 
 // Each channel into 0..1. ClampMinMax lets NaN through (every comparison with it is false); a
@@ -233,11 +236,11 @@ Animatable* QuorvScratches::SubAnim(int i) {
 MSTR QuorvScratches::SubAnimName(int i, bool localized) {
     switch (i) {
         case COORDS_REF:
-            return ModuleString(IDS_COORDS);
+            return ModuleName(IDS_COORDS, localized);
         case PBLOCK_REF:
-            return ModuleString(IDS_PARAMS);
+            return ModuleName(IDS_PARAMS, localized);
         case OUTPUT_REF:
-            return ModuleString(IDS_OUTPUT);
+            return ModuleName(IDS_OUTPUT, localized);
         default:
             return GetSubTexmapTVName(i - SUBTEX_REF_BASE, localized);
     }
@@ -265,9 +268,9 @@ IParamBlock2* QuorvScratches::GetParamBlockByID(BlockID id) {
     return nullptr;
 }
 
-MSTR QuorvScratches::GetSubTexmapSlotName(int i, bool /*localized*/) {
+MSTR QuorvScratches::GetSubTexmapSlotName(int i, bool localized) {
     if (i < 0 || i >= NSUBTEX) return MSTR();
-    return ModuleString(subTexSlotName[i]);
+    return ModuleName(subTexSlotName[i], localized);
 }
 
 void QuorvScratches::SetSubTexmap(int i, Texmap* m) {

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "point3.h"
+#include "host_geom.h"
 
 // Fills F[0..n-1] with F1 <= ... <= Fn for the double point p[3]. Each Fi is
 // sqrt(d) * 2.5116162250408136 for the scaled-space distance d, so >= 0 and below 2512.

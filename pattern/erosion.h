@@ -1,7 +1,7 @@
 // Erosion: Musgrave's ridged multifractal over simplex noise, wearing the scratches away.
 #pragma once
 
-#include "point3.h"
+#include "host_geom.h"
 #include "scratch_inputs.h"
 
 // [0, 1]: four octaves of ridged noise (offset 1, gain 1, H 0, lacunarity 2), capped at 1.

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "cube_nearest.h"
-#include "point3.h"
+#include "host_geom.h"
 
 inline constexpr int layerLaneCount = cellular::maxCubeQueries;
 

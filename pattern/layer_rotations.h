@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "matrix3.h"
+#include "host_geom.h"
 
 // Layer slots: 0 is the only layer when levels is 1 or less; with more, 1 is the first layer
 // and 2..8 follow the angle table.

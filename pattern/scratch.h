@@ -1,7 +1,7 @@
 // The scratch field: stretched, rotated cellular layers combined by their minimum.
 #pragma once
 
-#include "point3.h"
+#include "host_geom.h"
 #include "scratch_inputs.h"
 
 // [0, 1]: 0 on a scratch, 1 in the clean background, thresholded by thresholdLow/High.

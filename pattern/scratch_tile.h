@@ -9,7 +9,7 @@
 // edges) and the erosion band is not reached, the tiled field equals the plain one exactly.
 #pragma once
 
-#include "point3.h"
+#include "host_geom.h"
 #include "scratch_inputs.h"
 
 // The corner (u, v) = (0, 0) of the tile and the images of its two edges: the field at

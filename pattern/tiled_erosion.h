@@ -1,7 +1,7 @@
 // The erosion of erosion.h made to repeat over a tile. Internal to pattern/.
 #pragma once
 
-#include "point3.h"
+#include "host_geom.h"
 #include "scratch_inputs.h"
 #include "scratch_tile.h"
 #include "tiled_cellular.h"

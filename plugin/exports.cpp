@@ -3,8 +3,13 @@
 #include "plugin/module.h"
 #include "resource.h"
 
-// Release 27000 in the high 16 bits, API 66, SDK revision 0.
-static_assert(VERSION_3DSMAX == 0x69784200);
+// The SDK version the module is written for: release 27000 in the high 16 bits, API 66, SDK
+// revision 0. Configuring against a real SDK compares it with the SDK's and says what differs.
+constexpr ULONG kModuleSdkVersion = 0x69784200;
+#if VERSION_3DSMAX != 0x69784200
+#pragma message( \
+    "The SDK's VERSION_3DSMAX is not the version LibVersion reports: see the configure warning")
+#endif
 
 QUORV_ENTRY_POINT BOOL WINAPI DllMain(HINSTANCE hinstDLL, ULONG fdwReason, LPVOID /*lpvReserved*/) {
     if (fdwReason == DLL_PROCESS_ATTACH) {
@@ -27,7 +32,7 @@ QUORV_EXPORT ClassDesc* LibClassDesc(int i) {
 }
 
 QUORV_EXPORT ULONG LibVersion() {
-    return VERSION_3DSMAX;
+    return kModuleSdkVersion;
 }
 
 QUORV_EXPORT int LibInitialize() {

@@ -7,9 +7,9 @@
 // Set on process attach; null before.
 extern HINSTANCE hInstance;
 
-// Text of string-table entry `id`, or null when it does not exist or the module handle is
-// not set yet. The buffer is shared and overwritten by the next call: copy the text at once.
-// User-interface thread only.
+// Text of string-table entry `id`; empty (never null) when it does not exist or the module
+// handle is not set yet. The buffer is shared and overwritten by the next call: copy the text
+// at once. User-interface thread only.
 const MCHAR* GetModuleString(int id);
 
 ClassDesc2* GetQuorvScratchesDesc();

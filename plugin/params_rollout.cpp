@@ -18,12 +18,6 @@ namespace {
 
 ParamDlg* texOutDlgSlot = nullptr;
 
-// A missing string still takes its place, so that item positions stay the values.
-const MCHAR* Text(int id) {
-    const MCHAR* s = GetModuleString(id);
-    return s ? s : _M("");
-}
-
 void SelectType(IParamMap2* map, HWND hWnd, TimeValue t) {
     // The rollout may outlive its block (the map was deleted while the editor was open).
     IParamBlock2* pb = map ? map->GetParamBlock() : nullptr;
@@ -52,8 +46,10 @@ INT_PTR QuorvScratchesDlgProc::DlgProc(TimeValue t, IParamMap2* pmap, HWND hWnd,
             if (const HWND combo = GetDlgItem(hWnd, IDC_TYPE)) {
                 // A second WM_INITDIALOG must not add the items again.
                 SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+                // A missing string is empty and still takes its place.
                 for (int id : kTypeTexts)
-                    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Text(id)));
+                    SendMessageW(combo, CB_ADDSTRING, 0,
+                                 reinterpret_cast<LPARAM>(GetModuleString(id)));
             }
             [[fallthrough]];
         case WM_SHOWWINDOW:

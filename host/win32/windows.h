@@ -6,6 +6,17 @@
 #include <cstddef>
 #include <cstdint>
 
+// As the real header: without NOMINMAX, min and max are macros, which break std::min and
+// std::max in every file that sees this one.
+#ifndef NOMINMAX
+#ifndef max
+#define max(a, b) (((a) > (b)) ? (a) : (b))
+#endif
+#ifndef min
+#define min(a, b) (((a) < (b)) ? (a) : (b))
+#endif
+#endif
+
 typedef int BOOL;
 #ifndef TRUE
 #define TRUE 1

@@ -68,8 +68,7 @@ inline std::vector<std::wstring> ComboItems(HWND combo) {
 }
 
 inline std::wstring ModuleText(int id) {
-    const MCHAR* s = GetModuleString(id);
-    return s ? s : L"<missing>";
+    return GetModuleString(id);
 }
 
 // Releases a control interface at the end of a scope.

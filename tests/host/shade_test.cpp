@@ -10,6 +10,7 @@ using namespace hosttest;
 TEST(SampleShadeContext, ConvertsBetweenFrames) {
     SampleShadeContext sc;
     Matrix3 tm;
+    tm.IdentityMatrix();
     tm.RotateZ(1.57079632679f);
     tm.Translate(Point3(10.0f, 0.0f, 0.0f));
     sc.SetObjectToWorld(tm);

@@ -43,35 +43,46 @@ void ExpectNear(const Point3& a, const Point3& b) {
     EXPECT_NEAR(a.z, b.z, 1e-6f);
 }
 const float kHalfPi = 1.57079632679f;
+Matrix3 Identity() {
+    Matrix3 m;
+    m.IdentityMatrix();
+    return m;
+}
 }  // namespace
 
+TEST(Matrix3, DefaultConstructionLeavesNothingToRelyOn) {
+    // As in the SDK, code must set the matrix; the stand-in makes forgetting visible.
+    const Point3 p = Point3(1.0f, 2.0f, 3.0f) * Matrix3();
+    EXPECT_TRUE(std::isnan(p.x) && std::isnan(p.y) && std::isnan(p.z));
+}
+
 TEST(Matrix3, RotationsAreRowVectorSteps) {
-    Matrix3 m;
+    Matrix3 m = Identity();
     m.RotateZ(kHalfPi);
     ExpectNear(Point3(1.0f, 0.0f, 0.0f) * m, Point3(0.0f, 1.0f, 0.0f));
-    Matrix3 x;
+    Matrix3 x = Identity();
     x.RotateX(kHalfPi);
     ExpectNear(Point3(0.0f, 1.0f, 0.0f) * x, Point3(0.0f, 0.0f, 1.0f));
-    Matrix3 y;
+    Matrix3 y = Identity();
     y.RotateY(kHalfPi);
     ExpectNear(Point3(0.0f, 0.0f, 1.0f) * y, Point3(1.0f, 0.0f, 0.0f));
 }
 
 TEST(Matrix3, OperationsAppendOnTheRight) {
     // Translate then rotate: the translation is rotated too.
-    Matrix3 m;
+    Matrix3 m = Identity();
     m.Translate(Point3(1.0f, 0.0f, 0.0f));
     m.RotateZ(kHalfPi);
     ExpectNear(Point3(0.0f, 0.0f, 0.0f) * m, Point3(0.0f, 1.0f, 0.0f));
     // Scale then translate: the translation is not scaled.
-    Matrix3 s;
+    Matrix3 s = Identity();
     s.Scale(Point3(2.0f, 2.0f, 2.0f));
     s.Translate(Point3(1.0f, 0.0f, 0.0f));
     ExpectNear(Point3(1.0f, 0.0f, 0.0f) * s, Point3(3.0f, 0.0f, 0.0f));
 }
 
 TEST(Matrix3, ScaleLeavesTheTranslationRowUnlessAsked) {
-    Matrix3 m;
+    Matrix3 m = Identity();
     m.Translate(Point3(1.0f, 2.0f, 3.0f));
     m.Scale(Point3(2.0f, 4.0f, 8.0f), false);
     EXPECT_EQ(m.GetTrans(), Point3(1.0f, 2.0f, 3.0f));
@@ -132,5 +143,11 @@ TEST(MSTR, ComparesWithStringsBothWays) {
     EXPECT_TRUE(_M("Output") == s);
     EXPECT_FALSE(s == MSTR(_M("output")));
     EXPECT_EQ(s.Length(), 6);
-    EXPECT_TRUE(MSTR(nullptr).isNull());
+    EXPECT_TRUE(MSTR().isNull());
+}
+
+TEST(MSTRDeathTest, ANullPointerIsNoText) {
+    // The SDK's string makes no promise for one; the stand-in stops where a caller hands it.
+    const MCHAR* none = nullptr;
+    EXPECT_DEATH(MSTR{none}, "null pointer");
 }

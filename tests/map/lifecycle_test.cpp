@@ -106,6 +106,12 @@ TEST(Map, BlocksReferencesAndNames) {
     map->SetSubTexmap(-1, &stray);
     EXPECT_EQ(map->GetReference(OUTPUT_REF), output);
     EXPECT_EQ(map->GetReference(SUBTEX_REF_BASE - 1), map->GetParamBlockByID(1));
+    // The table's one language is also that of the non-localised names scripts use.
+    EXPECT_EQ(map->SubAnimName(9, false), L"Output");
+    EXPECT_EQ(map->SubAnimName(8, false), L"Distortion Strength Map");
+    EXPECT_EQ(map->GetSubTexmapSlotName(SUBTEX_COLOR1, false), L"Color 1 Map");
+    // A missing text is empty, never a null pointer for a host string.
+    EXPECT_STREQ(GetModuleString(9999), L"");
 
     // A damaged scene may put any object into any reference: a slot keeps only its own kind.
     map->ReplaceReference(SUBTEX_REF_BASE + SUBTEX_COLOR1, coords);

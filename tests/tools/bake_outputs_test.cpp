@@ -11,7 +11,7 @@
 #include <ImfHeader.h>
 #include <ImfInputFile.h>
 
-#include <point3.h>
+#include <geom/point3.h>
 
 #include "tool_runner.h"
 #include "tools/exr_file.h"

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "point3.h"
+#include "host_geom.h"
 #include "scratch_inputs.h"
 
 namespace oracle {

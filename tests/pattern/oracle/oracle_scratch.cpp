@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "matrix3.h"
+#include "host_geom.h"
 #include "texutil.h"
 
 namespace oracle {

@@ -1,4 +1,4 @@
-#include "matrix3.h"
+#include "geom/matrix3.h"
 
 #include <cmath>
 

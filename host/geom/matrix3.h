@@ -3,12 +3,21 @@
 // translation. Incremental operations (RotateX/Y/Z, Translate, Scale) multiply on the right.
 #pragma once
 
+// As the SDK's, this header reaches <windows.h> (UNICODE and NOMINMAX must be set before).
+#include <windows.h>
+
+#include <limits>
+
 #include "point3.h"
 
 class Matrix3 {
 public:
-    // Identity.
-    Matrix3() { IdentityMatrix(); }
+    // As the SDK's, the default constructor sets nothing a caller may rely on: call
+    // IdentityMatrix (or set every row). The stand-in fills the rows with NaN, so that code
+    // which forgets shows it in every result instead of reading whatever was there.
+    Matrix3() {
+        for (Point3& r : m) r = Point3(kUnset, kUnset, kUnset);
+    }
     Matrix3(const Point3& r0, const Point3& r1, const Point3& r2, const Point3& r3) {
         m[0] = r0;
         m[1] = r1;
@@ -38,6 +47,7 @@ public:
     }
 
 private:
+    static constexpr float kUnset = std::numeric_limits<float>::quiet_NaN();
     Point3 m[4];
 };
 
