@@ -1,6 +1,7 @@
 // Evaluation of the map at one shading sample. Everything here reads the state cached by
 // Update and keeps its own data on the stack: no allocation, no lock, no shared writes.
 #include <cmath>
+#include <limits>
 
 #include "map/quorv_scratches.h"
 #include "pattern/scratch.h"
@@ -23,6 +24,17 @@ AColor Finite(const AColor& c) {
 }
 Point3 Finite(const Point3& p) {
     return Point3(Finite(p.x), Finite(p.y), Finite(p.z));
+}
+
+// p / s for the effective size s. A size that is tiny but not zero (1e-38 is inside the range)
+// still sends an ordinary point past the float range: such a quotient is held at the largest
+// float, as far away as the pattern can be asked, instead of handing it an infinity.
+float Scaled(float v, float s) {
+    const float q = v / s;
+    return std::isinf(q) ? std::copysign(std::numeric_limits<float>::max(), q) : q;
+}
+Point3 Scaled(const Point3& p, float s) {
+    return Point3(Scaled(p.x, s), Scaled(p.y, s), Scaled(p.z, s));
 }
 
 }  // namespace
@@ -95,13 +107,13 @@ inline bool QuorvScratches::Field(ShadeContext& sc, float& f) const {
     if (useDistortion) ApplyDistortion(sc, p);
 
     const float s = EffectiveSize(sc);
-    p = p / s;
+    p = Scaled(p, s);
     const ScratchInputs in = GatherScratchInputs(sc);
     if (tiled) {
-        f = filtered ? tiledScratchPatternFiltered(p, dpdx / s, dpdy / s, in, tile)
+        f = filtered ? tiledScratchPatternFiltered(p, Scaled(dpdx, s), Scaled(dpdy, s), in, tile)
                      : tiledScratchPattern(p, in, tile);
     } else if (filtered) {
-        f = scratchPatternFiltered(p, dpdx / s, dpdy / s, in);
+        f = scratchPatternFiltered(p, Scaled(dpdx, s), Scaled(dpdy, s), in);
     } else {
         f = scratchPattern(p, in);
     }
@@ -154,7 +166,7 @@ Point3 QuorvScratches::EvalNormalPerturb(ShadeContext& sc) {
     if (!xyzGen.GetPointAndBasis(sc, p, basis)) return zero;
     if (useDistortion) ApplyDistortion(sc, p);
     // The basis stays unit length: the step is taken in pattern units.
-    p = p / EffectiveSize(sc);
+    p = Scaled(p, EffectiveSize(sc));
 
     float d = bumpDelta * 0.01f + 0.001f;
     // A bumpDelta below its range (or NaN, from a script) gives no usable step.

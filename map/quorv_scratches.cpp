@@ -27,8 +27,9 @@ constexpr int subTexSlotName[NSUBTEX] = {
     IDS_STRETCH_MAP, IDS_DISTORT_MAP, IDS_DISTORT_STR_MAP,
 };
 
-// A reference slot only takes a target of the kind it is declared for, so that a scene that
-// puts some other object there cannot make the map use it as the wrong type.
+// A reference keeps whatever the host sets, but the map uses a target only as the kind its slot
+// is declared for: a scene that puts some other object there cannot make the map use it as the
+// wrong type, and the slot then reads as empty.
 IParamBlock2* AsBlock(RefTargetHandle t, BlockID id) {
     if (!t || t->SuperClassID() != PARAMETER_BLOCK2_CLASS_ID) return nullptr;
     IParamBlock2* pb = static_cast<IParamBlock2*>(t);
@@ -197,21 +198,13 @@ RefResult QuorvScratches::NotifyRefChanged(const Interval& /*changeInt*/, RefTar
 }
 
 RefTargetHandle QuorvScratches::GetReference(int i) {
-    switch (i) {
-        case COORDS_REF:
-            return pblockXYZ;
-        case PBLOCK_REF:
-            return pblock;
-        case OUTPUT_REF:
-            return texout;
-        default:
-            if (i >= SUBTEX_REF_BASE && i < SUBTEX_REF_BASE + NSUBTEX)
-                return subTex[i - SUBTEX_REF_BASE];
-            return nullptr;
-    }
+    return i >= 0 && i < NUM_REFS ? refs[i] : nullptr;
 }
 
 void QuorvScratches::SetReference(int i, RefTargetHandle rtarg) {
+    if (i < 0 || i >= NUM_REFS) return;
+    // What the host set is what it reads back; the typed member below is what the map uses.
+    refs[i] = rtarg;
     switch (i) {
         case COORDS_REF:
             pblockXYZ = AsBlock(rtarg, 0);

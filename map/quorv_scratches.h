@@ -53,6 +53,8 @@ public:
     // Greys the erosion and distortion controls of the open "Parameters" rollout that are
     // switched off; nothing while the rollout is closed.
     void UpdateControlEnables();
+    // The open "Mapping" rollout's enabling and spinner units for this map's block at t.
+    void RefreshCoordinateRollout(TimeValue t);
 
     // Animatable
     Class_ID ClassID() override;
@@ -145,6 +147,9 @@ private:
     bool tiled = false;
     ScratchTile tile{};
     TextureOutput* texout = nullptr;  // reference 9
+    // Every reference as the host set it. The typed members above hold the same targets, or
+    // null where a target is not of the slot's kind.
+    RefTargetHandle refs[NUM_REFS] = {};
     Interval ivalid;
     TexHandle* texHandle = nullptr;
     Interval texHandleValid;

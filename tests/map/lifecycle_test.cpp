@@ -113,16 +113,33 @@ TEST(Map, BlocksReferencesAndNames) {
     // A missing text is empty, never a null pointer for a host string.
     EXPECT_STREQ(GetModuleString(9999), L"");
 
-    // A damaged scene may put any object into any reference: a slot keeps only its own kind.
+    // A damaged scene may put any object into any reference. The host reads back what it set,
+    // while the map uses a slot only for its own kind: it reads as empty.
+    Texmap* constant = Constant(1.0f);
     map->ReplaceReference(SUBTEX_REF_BASE + SUBTEX_COLOR1, coords);
-    map->ReplaceReference(PBLOCK_REF, coords);
-    map->ReplaceReference(OUTPUT_REF, Constant(1.0f));
+    map->ReplaceReference(PBLOCK_REF, coords, FALSE);  // "params" is kept to be set again
+    map->ReplaceReference(OUTPUT_REF, constant);
+    EXPECT_EQ(map->GetReference(SUBTEX_REF_BASE + SUBTEX_COLOR1), coords);
+    EXPECT_EQ(map->GetReference(PBLOCK_REF), coords);
+    EXPECT_EQ(map->GetReference(OUTPUT_REF), constant);
+    EXPECT_EQ(map->SubAnim(OUTPUT_REF), constant);
     EXPECT_EQ(map->GetSubTexmap(SUBTEX_COLOR1), nullptr);
+    EXPECT_EQ(map->GetParamBlock(0), nullptr);
     EXPECT_EQ(map->GetParamBlockByID(1), nullptr);
-    EXPECT_EQ(map->GetReference(OUTPUT_REF), nullptr);
+    map->Reset();
+    Refresh(map.get());
     SampleShadeContext sc = SampleAt(Point3(1.0f, 2.0f, 3.0f));
     (void)map->EvalColor(sc);
     (void)map->EvalNormalPerturb(sc);
+    DefaultRemapDir remap;
+    ReferenceTarget* copy = map->Clone(remap);
+    ASSERT_NE(copy, nullptr);
+    copy->DeleteThis();
+    // Setting the slot's own kind again makes it usable, and null empties it for both views.
+    map->ReplaceReference(PBLOCK_REF, params);
+    map->ReplaceReference(OUTPUT_REF, nullptr);
+    EXPECT_EQ(map->GetParamBlockByID(1), params);
+    EXPECT_EQ(map->GetReference(OUTPUT_REF), nullptr);
 
     // UV and the channel's mapping are required for the two map-channel types only.
     ScratchPtr uv = NewScratches();

@@ -136,6 +136,35 @@ TEST(EvalFormat, MalformedLineIsNamedAfterTheResultsBeforeIt) {
     }
 }
 
+TEST(EvalSize, ATinySizeSendsPointsFarAwayNotToInfinity) {
+    // 1e-38 and the smallest subnormal are inside the size range. Every point but the origin
+    // then lies beyond the pattern's lattice and must answer as any far point does, finite.
+    const std::string near = "1 2 3 0.01 0 0 0 0.01 0\n-40 25 7 0.01 0 0 0 0.01 0\n";
+    const std::string far = "3e38 3e38 -3e38 0.01 0 0 0 0.01 0\n";
+    const std::vector<std::vector<std::string>> modes = {
+        {"--output", "mono"},
+        {"--output", "mono", "--filtered"},
+        {"--output", "mono", "--filtered", "--set", "useErosion=1"},
+        {"--output", "bump", "--set", "useErosion=1"},
+    };
+    for (const char* size : {"size=1e-38", "size=1e-45"}) {
+        for (const auto& mode : modes) {
+            std::vector<std::string> args = {"eval"};
+            args.insert(args.end(), mode.begin(), mode.end());
+            const ToolRun reference = RunTool(args, far);
+            args.insert(args.end(), {"--set", size});
+            const ToolRun tiny = RunTool(args, near);
+            ASSERT_EQ(tiny.exitCode, 0) << tiny.err;
+            ASSERT_EQ(reference.exitCode, 0) << reference.err;
+            const std::string farAnswer = Lines(reference.out).at(0);
+            for (const std::string& line : Lines(tiny.out)) {
+                EXPECT_EQ(line, farAnswer) << size << " " << mode.back();
+                for (const std::string& w : Words(line)) EXPECT_TRUE(std::isfinite(std::stod(w)));
+            }
+        }
+    }
+}
+
 // The module loaded in this process, and maps made from its class as the tool makes them.
 class DirectEval : public ::testing::Test {
 protected:
