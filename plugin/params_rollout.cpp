@@ -73,7 +73,10 @@ void QuorvScratchesDlgProc::SetThing(ReferenceTarget* m) {
     // The editor only hands over maps of this class; anything else is not ours to serve.
     if (!m || m->ClassID() != QUORV_SCRATCHES_CLASS_ID) return;
     map = static_cast<QuorvScratches*>(m);
+    // As on opening: the "Mapping" rollout would otherwise keep the previous map's enabling and
+    // spinner units until this map next updates.
     map->UpdateControlEnables();
+    map->RefreshCoordinateRollout(GetCOREInterface()->GetTime());
 }
 
 ParamDlg* QuorvScratches::CreateParamDlg(HWND hwMtlEdit, IMtlParams* imp) {
@@ -90,8 +93,12 @@ ParamDlg* QuorvScratches::CreateParamDlg(HWND hwMtlEdit, IMtlParams* imp) {
     UpdateControlEnables();
     // The "Mapping" rollout's enabling and units also when this map's cache is still valid,
     // so that the next update would not refresh them.
-    xyzGen.RefreshCoordinateRollout(pblockXYZ, imp->GetTime());
+    RefreshCoordinateRollout(imp->GetTime());
     return masterDlg;
+}
+
+void QuorvScratches::RefreshCoordinateRollout(TimeValue t) {
+    xyzGen.RefreshCoordinateRollout(pblockXYZ, t);
 }
 
 BOOL QuorvScratches::SetDlgThing(ParamDlg* dlg) {

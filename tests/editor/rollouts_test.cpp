@@ -242,7 +242,16 @@ TEST_F(Rollouts, EditorFollowsAnotherMapOfTheClass) {
     other->GetParamBlockByID(scratch_params)->SetValue(scratch_useErosion, 0, 1);
     other->GetParamBlockByID(scratch_params)->SetValue(scratch_type, 0, 0);
     other->GetParamBlockByID(0)->SetValue(xyz_map, 0, XYZ_MAP_EXPLICIT_2D);
+    other->GetParamBlockByID(0)->SetValue(xyz_lock, 0, 0);
     editor.SetThing(other.get());
+
+    // "Mapping" shows the other map's tiling, units and lock at once, not after its update.
+    for (int list : kTilingLists) EXPECT_TRUE(Enabled(mapping, list));
+    for (const auto& s : kUnitSpinners) {
+        SpinnerRef spin(Item(mapping, s[1]));
+        EXPECT_EQ(spin->GetEditType(), EDITTYPE_FLOAT);
+    }
+    EXPECT_TRUE(Enabled(mapping, IDC_XYZ_SIZE_Z2_SPIN));
 
     // The rollouts show the other map's blocks, and only those blocks know them.
     EXPECT_EQ(Params()->GetMap(0), nullptr);
