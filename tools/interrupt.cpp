@@ -15,6 +15,10 @@ static_assert(std::atomic<const char*>::is_always_lock_free, "read from a signal
 
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
+// Standard error is a terminal, where a progress bar may hold the line: the message starts on
+// a new one. Elsewhere it would be an empty line. Set once, before any signal is handled.
+volatile sig_atomic_t errorIsTerminal = 0;
+
 void Say(const char* text) {
     // Only async-signal-safe calls in here; a failed write has nowhere to be reported.
     const ssize_t ignored = write(STDERR_FILENO, text, std::strlen(text));
@@ -26,9 +30,10 @@ void OnInterrupt(int sig) {
     for (auto& slot : pending) {
         if (const char* path = slot.load()) removed = unlink(path) == 0 || removed;
     }
-    Say(sig == SIGINT    ? "\nquorv-scratches: interrupted"
-        : sig == SIGTERM ? "\nquorv-scratches: terminated"
-                         : "\nquorv-scratches: hung up");
+    if (errorIsTerminal) Say("\n");
+    Say(sig == SIGINT    ? "quorv-scratches: interrupted"
+        : sig == SIGTERM ? "quorv-scratches: terminated"
+                         : "quorv-scratches: hung up");
     Say(removed ? "; the unfinished output was removed\n" : "\n");
     // The handler was reset on entry (SA_RESETHAND), and the signal is blocked while it runs:
     // it is delivered again on return, now with its default action.
@@ -38,6 +43,7 @@ void OnInterrupt(int sig) {
 }  // namespace
 
 void InstallInterruptHandlers() {
+    errorIsTerminal = isatty(STDERR_FILENO) ? 1 : 0;
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
     action.sa_flags = SA_RESETHAND;
