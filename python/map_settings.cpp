@@ -21,8 +21,6 @@ namespace py = pybind11;
 
 namespace {
 
-constexpr const char* kScratchesPrefix = "scratches:";
-
 // The parameter or slot with that internal name or alias.
 std::optional<ParamRef> FindAny(Texmap* map, const std::string& name) {
     for (const ParamRef& p : MapParameters(map)) {

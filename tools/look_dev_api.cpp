@@ -30,7 +30,6 @@ using json = nlohmann::ordered_json;
 
 namespace {
 
-constexpr const char* kScratchesPrefix = "scratches:";
 
 // Choices of the preview and the bake, by the names the command line uses.
 const std::pair<const char*, PreviewShape> kShapes[] = {

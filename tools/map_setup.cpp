@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr const char* kScratchesPrefix = "scratches:";
 
 std::pair<std::string, std::string> SplitAssignment(const std::string& text, const char* what) {
     const std::size_t eq = text.find('=');

@@ -21,6 +21,9 @@ struct MapOptions {
     std::optional<std::uint32_t> seed;  // --seed N, over the preset's
 };
 
+// The start of a sub-map source that is another scratches map, "scratches:NAME=VALUE,...".
+inline constexpr const char* kScratchesPrefix = "scratches:";
+
 // Filled sub-map slots and what fills them ("scratches:..." or an absolute image path), in
 // the order they were filled.
 using MapSources = std::vector<std::pair<std::string, std::string>>;

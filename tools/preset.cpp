@@ -201,5 +201,23 @@ std::string PresetText(Texmap* map, const MapSources& sources, TimeValue t, std:
 
 void SavePreset(const std::string& path, Texmap* map, const MapSources& sources, TimeValue t,
                 std::uint32_t seed) {
-    WriteText(path, PresetText(map, sources, t, seed));
+    if (path.empty() || path == "-") {
+        WriteText(path, PresetText(map, sources, t, seed));
+        return;
+    }
+    // Images beside or below the preset are written relative to it, so the preset and its
+    // images can move together; loading takes relative paths from the preset's folder.
+    std::error_code ec;
+    const std::filesystem::path folder =
+        std::filesystem::weakly_canonical(std::filesystem::absolute(path).parent_path(), ec);
+    MapSources written = sources;
+    if (!ec) {
+        for (auto& [slot, source] : written) {
+            if (source.rfind(kScratchesPrefix, 0) == 0) continue;
+            const std::filesystem::path relative =
+                std::filesystem::path(source).lexically_relative(folder);
+            if (!relative.empty() && *relative.begin() != "..") source = relative.generic_string();
+        }
+    }
+    WriteText(path, PresetText(map, written, t, seed));
 }

@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tool_runner.h"
+#include "tools/png_file.h"
 
 namespace {
 
@@ -83,3 +84,31 @@ TEST(Preset, HandEditedMistakesAreNamed) {
 }
 
 }  // namespace
+
+// Images beside or below the preset are kept relative to it, so a folder holding the preset
+// and its images can move; an image elsewhere keeps its absolute path.
+TEST(Preset, ImagesBesideThePresetMoveWithIt) {
+    ScratchFolder dir, elsewhere;
+    std::filesystem::create_directories(dir / "look" / "images");
+    Image grey;
+    AllocateImage(grey, 2, 2, 1);
+    grey.pixels = {0.25f, 0.5f, 0.75f, 1.0f};
+    WritePng((dir / "look" / "images" / "grunge.png").string(), grey, 8);
+    WritePng((elsewhere / "far.png").string(), grey, 8);
+    const std::string preset = (dir / "look" / "worn.json").string();
+    const ToolRun saved = RunTool(
+        {"params", "--map", "sizeMap=" + (dir / "look" / "images" / "grunge.png").string(), "--map",
+         "spreadMap=" + (elsewhere / "far.png").string(), "--save-preset", preset});
+    ASSERT_EQ(saved.exitCode, 0) << saved.err;
+    const nlohmann::json j = nlohmann::json::parse(ReadFile(preset));
+    EXPECT_EQ(j["maps"]["sizeMap"], "images/grunge.png");
+    EXPECT_EQ(j["maps"]["spreadMap"], std::filesystem::canonical(elsewhere / "far.png").string());
+
+    const ToolRun before = RunTool({"eval", "--preset", preset}, kSamples);
+    ASSERT_EQ(before.exitCode, 0) << before.err;
+    std::filesystem::rename(dir / "look", elsewhere / "moved");
+    const ToolRun after =
+        RunTool({"eval", "--preset", (elsewhere / "moved" / "worn.json").string()}, kSamples);
+    ASSERT_EQ(after.exitCode, 0) << after.err;
+    EXPECT_EQ(before.out, after.out);
+}
