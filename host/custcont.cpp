@@ -1,6 +1,7 @@
-// The host's custom controls over plain Win32 windows. Their state is kept here by window
-// handle, so the controls work on any window of the right class: the in-memory stand-in's or a
-// real one. State of windows that no longer exist is dropped as new controls appear.
+// The host's custom controls over plain Win32 windows. As a real control's, the state belongs to
+// the window (its GWLP_USERDATA points to it), so that every copy of this code that reaches the
+// window sees the same control: a module's and its host's, or a window procedure's. The copy
+// that first meets a window owns the state and drops it once the window no longer exists.
 #include "custcont.h"
 
 #include <cfloat>
@@ -9,6 +10,7 @@
 #include <cwchar>
 #include <iterator>
 #include <map>
+#include <memory>
 
 namespace {
 
@@ -32,8 +34,8 @@ struct SwatchState {
 };
 
 template <class State>
-std::map<HWND, State>& States() {
-    static std::map<HWND, State> states;
+std::map<HWND, std::unique_ptr<State>>& States() {
+    static std::map<HWND, std::unique_ptr<State>> states;
     return states;
 }
 
@@ -53,15 +55,20 @@ bool HasClass(HWND h, const wchar_t* name) {
 // The state of window h; a window met for the first time starts from the defaults.
 template <class State>
 State& StateOf(HWND h) {
-    auto& states = States<State>();
-    auto it = states.find(h);
-    if (it != states.end()) return it->second;
+    if (auto* s = reinterpret_cast<State*>(GetWindowLongPtrW(h, GWLP_USERDATA))) return *s;
     Prune<State>();
-    return states[h];
+    std::unique_ptr<State>& owned = States<State>()[h];
+    owned = std::make_unique<State>();
+    SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(owned.get()));
+    return *owned;
 }
 
 bool IsIntType(EditSpinnerType t) {
     return t == EDITTYPE_INT || t == EDITTYPE_POS_INT || t == EDITTYPE_TIME;
+}
+
+bool IsUniverseType(EditSpinnerType t) {
+    return t == EDITTYPE_UNIVERSE || t == EDITTYPE_POS_UNIVERSE;
 }
 
 // Nearest int of a value already kept within float limits; NaN never gets here.
@@ -141,8 +148,12 @@ private:
         if (!s.edit) return;
         wchar_t text[64] = L"";
         if (!s.indeterminate) {
+            // Scene distances in the stand-in's display unit, the centimetre (one scene unit),
+            // so that a spinner shows which kind of number it holds.
             if (IsIntType(s.type))
                 std::swprintf(text, 64, L"%d", ToInt(s.value));
+            else if (IsUniverseType(s.type))
+                std::swprintf(text, 64, L"%.1fcm", s.value);
             else
                 std::swprintf(text, 64, L"%.3f", s.value);
         }
@@ -166,12 +177,15 @@ public:
     }
     void SetText(const MCHAR* text) override { SetWindowTextW(hwnd, text ? text : L""); }
     void SetType(int type) override { S().type = type; }
-    void SetCheck(BOOL checked) override { S().checked = checked != FALSE; }
+    void SetCheck(BOOL checked) override {
+        S().checked = checked != FALSE;
+        InvalidateRect(hwnd, nullptr, TRUE);  // a checked button is drawn pressed
+    }
     BOOL IsChecked() override { return S().checked ? TRUE : FALSE; }
 
     void Click() override {
         if (!IsWindowEnabled(hwnd)) return;
-        if (S().type == CBT_CHECK) S().checked = !S().checked;
+        if (S().type == CBT_CHECK) SetCheck(!S().checked);
         if (HWND parent = GetParent(hwnd))
             SendMessageW(parent, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), BN_BUTTONUP),
                          reinterpret_cast<LPARAM>(hwnd));

@@ -765,6 +765,10 @@ BOOL WINAPI MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL) {
     return TRUE;
 }
 
+BOOL WINAPI InvalidateRect(HWND hWnd, const RECT*, BOOL) {
+    return Find(hWnd) ? TRUE : FALSE;
+}
+
 // --- shell -------------------------------------------------------------------------------------
 
 HINSTANCE WINAPI ShellExecuteW(HWND hwnd, LPCWSTR lpOperation, LPCWSTR lpFile, LPCWSTR lpParameters,

@@ -354,15 +354,21 @@ bool WriteRolloutScreenshot(ClassDesc* cd, bool withOptions, const std::wstring&
     if (!e.Open()) return false;
     const HWND panel = e.editor.GetPanel();
     SetWindowTextW(panel, L"");
-    e.editor.SetPageOpen(e.mapping, true);
+    // A new map as it opens, with "Mapping" closed; the options picture shows it open.
+    if (withOptions) e.editor.SetPageOpen(e.mapping, true);
     // The host's rollout title bars, and the swatches' colours (the host's swatch draws them).
     int bottom = 0, width = 0;
     for (const MtlEditorStandIn::Page& p : e.editor.Pages()) {
         const RECT r = RectIn(panel, p.hwnd);
-        const std::wstring title = L"-  " + p.title;
-        CreateWindowExW(0, L"Button", title.c_str(), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, r.left,
-                        r.top - 15, r.right - r.left, 14, panel, nullptr, nullptr, nullptr);
-        bottom = r.bottom > bottom ? r.bottom : bottom;
+        const std::wstring title = (p.open ? L"-  " : L"+  ") + p.title;
+        // In the rollout's own font, whose descenders fit the bar.
+        const HWND bar = CreateWindowExW(0, L"Button", title.c_str(),
+                                         WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, r.left, r.top - 16,
+                                         r.right - r.left, 15, panel, nullptr, nullptr, nullptr);
+        SendMessageW(bar, WM_SETFONT, static_cast<WPARAM>(SendMessageW(p.hwnd, WM_GETFONT, 0, 0)),
+                     FALSE);
+        const LONG end = p.open ? r.bottom : r.top;
+        bottom = end > bottom ? end : bottom;
         width = r.right > width ? r.right : width;
     }
     IParamBlock2* pb = e.map->GetParamBlockByID(scratch_params);

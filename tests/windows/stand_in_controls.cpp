@@ -1,5 +1,7 @@
 #include "tests/windows/stand_in_controls.h"
 
+#include <custcont.h>
+
 namespace {
 
 // Extra window bytes: the font the dialog gave the control, and a swatch's colour.
@@ -34,8 +36,13 @@ void Paint(HWND hwnd, const wchar_t* kind) {
         const UINT state = enabled ? 0 : DFCS_INACTIVE;
         DrawFrameControl(dc, &up, DFC_SCROLL, DFCS_SCROLLUP | state);
         DrawFrameControl(dc, &down, DFC_SCROLL, DFCS_SCROLLDOWN | state);
-    } else if (kind[0] == L'B') {  // custom button
-        DrawFrameControl(dc, &r, DFC_BUTTON, DFCS_BUTTONPUSH);
+    } else if (kind[0] == L'B') {  // custom button; a checked one is drawn pressed
+        bool checked = false;
+        if (ICustButton* b = GetICustButton(hwnd)) {
+            checked = b->IsChecked() != FALSE;
+            ReleaseICustButton(b);
+        }
+        DrawFrameControl(dc, &r, DFC_BUTTON, DFCS_BUTTONPUSH | (checked ? DFCS_PUSHED : 0));
         DrawLabel(hwnd, dc, r, DT_CENTER);
     } else {  // colour swatch
         DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
