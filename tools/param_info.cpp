@@ -1,9 +1,8 @@
 #include "tools/param_info.h"
 
-#include <charconv>
-
 #include <nlohmann/json.hpp>
 
+#include "tools/param_json.h"
 #include "tools/texmap_ptr.h"
 
 using json = nlohmann::ordered_json;
@@ -21,31 +20,6 @@ constexpr struct {
     {"randByObj", "Varies the Variance ranges per object; nothing while they are 0."},
     {"randByMat", "Varies the Variance ranges per material ID; nothing while they are 0."},
 };
-
-// The float as the shortest decimal that reads back as it (0.8, not 0.800000011920929).
-json FloatJson(float v) {
-    const std::string text = FormatFloat(v);
-    double d = 0.0;
-    std::from_chars(text.data(), text.data() + text.size(), d);
-    return json(d);
-}
-
-json ValueJson(const ParamValue& value) {
-    switch (value.kind) {
-        case ValueKind::Float:
-            return FloatJson(static_cast<float>(value.number));
-        case ValueKind::Int:
-            return json(static_cast<int>(value.number));
-        case ValueKind::Bool:
-            return json(value.number != 0.0);
-        case ValueKind::Color:
-        case ValueKind::Point:
-            return json::array(
-                {FloatJson(value.rgb[0]), FloatJson(value.rgb[1]), FloatJson(value.rgb[2])});
-        default:
-            return json();
-    }
-}
 
 }  // namespace
 
@@ -102,8 +76,8 @@ std::string ParamsJson(const std::vector<ParamInfo>& params, int indent) {
             j["new"] = nullptr;
             j["value"] = p.filled ? json(p.source.empty() ? "(map)" : p.source) : json();
         } else {
-            j["new"] = ValueJson(p.newValue);
-            j["value"] = ValueJson(p.value);
+            j["new"] = ParamValueJson(p.newValue);
+            j["value"] = ParamValueJson(p.value);
         }
         if (p.range) {
             if (p.kind == ValueKind::Float) {

@@ -1,7 +1,6 @@
 #include "tools/preset.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -10,6 +9,7 @@
 
 #include "tools/nearest_names.h"
 #include "tools/output_file.h"
+#include "tools/param_json.h"
 #include "tools/parameters.h"
 #include "tools/tool_error.h"
 
@@ -20,32 +20,6 @@ namespace {
 
 constexpr const char* kMapsKey = "maps";
 constexpr const char* kSeedKey = "seed";
-
-// The float as the shortest decimal that reads back as it, so the file shows 0.8, not
-// 0.800000011920929, and still round-trips exactly.
-json FloatJson(float v) {
-    const std::string text = FormatFloat(v);
-    double d = 0.0;
-    std::from_chars(text.data(), text.data() + text.size(), d);
-    return json(d);
-}
-
-json ValueJson(const ParamValue& value) {
-    switch (value.kind) {
-        case ValueKind::Float:
-            return FloatJson(static_cast<float>(value.number));
-        case ValueKind::Int:
-            return json(static_cast<int>(value.number));
-        case ValueKind::Bool:
-            return json(value.number != 0.0);
-        case ValueKind::Color:
-        case ValueKind::Point:
-            return json::array(
-                {FloatJson(value.rgb[0]), FloatJson(value.rgb[1]), FloatJson(value.rgb[2])});
-        default:
-            return json();
-    }
-}
 
 // A JSON value as the parameter's value; false when its JSON type does not fit.
 bool JsonValue(const ParamRef& param, const json& j, ParamValue& value) {
@@ -190,7 +164,7 @@ std::string PresetText(Texmap* map, const MapSources& sources, TimeValue t, std:
     json root = json::object();
     for (const ParamRef& p : MapParameters(map)) {
         if (p.kind == ValueKind::Map || p.kind == ValueKind::Other) continue;
-        root[p.BlockName()][p.name] = ValueJson(GetParamValue(p, t));
+        root[p.BlockName()][p.name] = ParamValueJson(GetParamValue(p, t));
     }
     json maps = json::object();
     for (const auto& [slot, source] : sources) maps[slot] = source;

@@ -370,11 +370,11 @@ function slotControl(slot) {
     option.textContent = text;
     kind.appendChild(option);
   }
-  const spec = document.createElement('input');
-  spec.type = 'text';
-  spec.id = `${id}-spec`;
-  spec.placeholder = 'size=4,stretch=2';
-  spec.setAttribute('aria-label', `${slot.label || slot.name}: the nested map's settings`);
+  const nested = document.createElement('input');
+  nested.type = 'text';
+  nested.id = `${id}-nested`;
+  nested.placeholder = 'size=4,stretch=2';
+  nested.setAttribute('aria-label', `${slot.label || slot.name}: the nested map's settings`);
   const file = document.createElement('input');
   file.type = 'file';
   file.accept = 'image/png';
@@ -393,15 +393,15 @@ function slotControl(slot) {
     }
   };
   const layout = () => {
-    spec.hidden = kind.value !== 'scratches';
+    nested.hidden = kind.value !== 'scratches';
     file.hidden = kind.value !== 'image';
   };
   kind.addEventListener('change', () => {
     layout();
     if (kind.value === '') apply(null);
-    if (kind.value === 'scratches') apply('scratches:' + spec.value);
+    if (kind.value === 'scratches') apply('scratches:' + nested.value);
   });
-  spec.addEventListener('change', () => apply('scratches:' + spec.value));
+  nested.addEventListener('change', () => apply('scratches:' + nested.value));
   file.addEventListener('change', async () => {
     const f = file.files[0];
     if (!f) return;
@@ -415,13 +415,13 @@ function slotControl(slot) {
     uploads.add(f.name);
     apply(f.name);
   });
-  wide.append(kind, spec, file);
+  wide.append(kind, nested, file);
   row.appendChild(wide);
   const show = (v) => {
     if (v === undefined) kind.value = '';
     else if (v.startsWith('scratches:')) {
       kind.value = 'scratches';
-      spec.value = v.slice('scratches:'.length);
+      nested.value = v.slice('scratches:'.length);
     } else kind.value = 'image';
     layout();
   };
