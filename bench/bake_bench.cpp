@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <time.h>
 #include <vector>
 
 #include <max.h>
@@ -19,27 +18,10 @@
 #include "map/iquorv_scratches.h"
 #include "oracle.h"
 #include "pattern.h"
+#include "thread_timing.h"
 #include "sample_shade_context.h"
 
 namespace {
-
-double threadSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return t.tv_sec + t.tv_nsec * 1e-9;
-}
-
-// Runs body over every point; ns per sample. The bit sum keeps the work alive and lets the
-// sides be compared.
-template <typename Body>
-double timePass(const std::vector<Point3>& points, Body body, uint64_t& bits) {
-    uint64_t sum = 0;
-    const double start = threadSeconds();
-    for (const Point3& p : points) sum += std::bit_cast<uint32_t>(body(p));
-    const double stop = threadSeconds();
-    bits = sum;
-    return (stop - start) * 1e9 / points.size();
-}
 
 // The mono value of a grey colour, as EvalMono averages the channels.
 float mono(float f) {

@@ -11,12 +11,12 @@
 #include <cstdlib>
 #include <random>
 #include <string>
-#include <time.h>
 #include <vector>
 
 #include <max.h>
 
 #include "pattern.h"
+#include "thread_timing.h"
 #include "sample_shade_context.h"
 
 namespace {
@@ -33,24 +33,6 @@ std::vector<Sample> makeSamples(int count) {
         x = {Point3(u(rng), u(rng), u(rng)), Point3(d(rng), d(rng), d(rng)),
              Point3(d(rng), d(rng), d(rng))};
     return s;
-}
-
-double threadSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return t.tv_sec + t.tv_nsec * 1e-9;
-}
-
-// Runs body over every sample; ns per sample. The bit sum keeps the work alive and lets the
-// two sides be compared.
-template <typename Body>
-double timePass(const std::vector<Sample>& samples, Body body, uint64_t& bits) {
-    uint64_t sum = 0;
-    const double start = threadSeconds();
-    for (const Sample& s : samples) sum += std::bit_cast<uint32_t>(body(s));
-    const double stop = threadSeconds();
-    bits = sum;
-    return (stop - start) * 1e9 / samples.size();
 }
 
 }  // namespace

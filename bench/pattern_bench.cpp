@@ -7,11 +7,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <random>
-#include <time.h>
 #include <vector>
 
 #include "oracle.h"
 #include "pattern.h"
+#include "thread_timing.h"
 
 namespace {
 
@@ -39,13 +39,6 @@ struct Case {
     ScratchInputs in;
     bool filtered;
 };
-
-// This thread's CPU time: builds sharing the machine do not count against either side.
-double threadSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return t.tv_sec + t.tv_nsec * 1e-9;
-}
 
 // One pass over the samples; the bit sum keeps the calls alive and compares the two sides.
 template <typename Plain, typename Filtered>
