@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include <custcont.h>
 #include <mtl_editor.h>
 
 #include "coords/xyz_params.h"
@@ -88,6 +89,20 @@ void Click(HWND dlg, int id) {
 bool Enabled(HWND dlg, int id) {
     const HWND h = GetDlgItem(dlg, id);
     return h && IsWindowEnabled(h);
+}
+
+// A left click on a custom button, as the mouse sends it.
+void PressWithMouse(HWND button) {
+    const LPARAM at = MAKELPARAM(3, 3);
+    SendMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(button, WM_LBUTTONUP, 0, at);
+}
+
+bool LockChecked(HWND lock) {
+    ICustButton* b = GetICustButton(lock);
+    const bool checked = b && b->IsChecked();
+    if (b) ReleaseICustButton(b);
+    return checked;
 }
 
 bool AllEnabled(HWND dlg, std::initializer_list<int> ids, bool on) {
@@ -280,15 +295,50 @@ void CheckMappingRollout(HMODULE module, OpenEditor& e) {
     CHECK(IntParameter(e.map, 0, xyz_map) == 3);
     CHECK(AllEnabled(dlg, tiling, false));
 
-    // The lock greys the Y and Z size variances.
+    // The lock, pressed with the mouse: the block follows, and the Y and Z size variances grey.
     const std::initializer_list<int> sizeYZ = {IDC_XYZ_SIZE_Y2_EDIT, IDC_XYZ_SIZE_Y2_SPIN,
                                                IDC_XYZ_SIZE_Z2_EDIT, IDC_XYZ_SIZE_Z2_SPIN};
-    IParamBlock2* pb = e.map->GetParamBlockByID(0);
-    for (int locked : {1, 0, 1}) {
-        pb->SetValue(xyz_lock, 0, locked);
-        UpdateMap(e.map);
+    CHECK(IntParameter(e.map, 0, xyz_lock) == 1 && LockChecked(lock));
+    for (int locked : {0, 1, 0}) {
+        PressWithMouse(lock);
+        CHECK(IntParameter(e.map, 0, xyz_lock) == locked);
+        CHECK(LockChecked(lock) == (locked != 0));
         CHECK(AllEnabled(dlg, sizeYZ, locked == 0));
         CHECK(AllEnabled(dlg, {IDC_XYZ_SIZE_X2_EDIT, IDC_XYZ_SIZE_X2_SPIN}, true));
+    }
+}
+
+// The coordinate spinners measure in scene units exactly for the types placed in the scene,
+// and keep their limits (offsets may be negative, sizes not) across a change of type.
+void CheckSpinnerUnits(OpenEditor& e) {
+    const HWND dlg = e.mapping;
+    const struct {
+        int spin;
+        float min;
+    } spinners[] = {{IDC_XYZ_OFFSET_X_SPIN, -1e6f},
+                    {IDC_XYZ_OFFSET_Z_SPIN, -1e6f},
+                    {IDC_XYZ_SIZE_Y_SPIN, 0.0f},
+                    {IDC_XYZ_OFFSET_Y2_SPIN, 0.0f},
+                    {IDC_XYZ_SIZE_Z2_SPIN, 0.0f}};
+    // As left, then through every type, into and out of scene units.
+    for (int type : {-1, 0, 1, 2, 3, 4, 1}) {
+        if (type < 0)
+            type = IntParameter(e.map, 0, xyz_map);
+        else
+            Choose(dlg, IDC_XYZ_MAP, type);
+        const bool scene = type >= 1 && type <= 3;
+        for (const auto& s : spinners) {
+            ISpinnerControl* spin = GetISpinner(GetDlgItem(dlg, s.spin));
+            if (!CHECK_DETAIL(spin != nullptr, std::to_string(s.spin))) continue;
+            const std::string what = "type " + std::to_string(type) + ", spinner " +
+                                     std::to_string(s.spin) + ": " + Utf8(Text(spin->GetEdit()));
+            CHECK_DETAIL(spin->GetEditType() == (scene ? EDITTYPE_UNIVERSE : EDITTYPE_FLOAT), what);
+            CHECK_DETAIL(spin->GetMin() == s.min && spin->GetMax() == 1e6f, what);
+            // What the user reads: a distance with its unit, or a plain number.
+            const std::wstring shown = Text(spin->GetEdit());
+            CHECK_DETAIL((shown.size() > 2 && shown.ends_with(L"cm")) == scene, what);
+            ReleaseISpinner(spin);
+        }
     }
 }
 
@@ -339,8 +389,19 @@ void CheckRollouts(HMODULE module, ClassDesc* cd) {
                         reinterpret_cast<void*>(&RecordShellExecute)) != nullptr);
     OpenEditor e(cd);
     if (!CHECK(e.Open())) return;
+    // A new map opens with "Parameters" open and "Mapping" closed (the output rollout is the
+    // host's own).
+    for (const MtlEditorStandIn::Page& p : e.editor.Pages()) {
+        if (p.hwnd != e.params && p.hwnd != e.mapping) continue;
+        const bool open = p.hwnd == e.params;
+        CHECK_DETAIL(p.open == open && e.editor.IsRollupPanelOpen(p.hwnd) == open &&
+                         (IsWindowVisible(p.hwnd) != FALSE) == open,
+                     Utf8(p.title));
+    }
     CheckParametersRollout(module, e);
+    e.editor.SetPageOpen(e.mapping, true);
     CheckMappingRollout(module, e);
+    CheckSpinnerUnits(e);
 }
 
 bool WriteRolloutScreenshot(ClassDesc* cd, bool withOptions, const std::wstring& bmpFile) {

@@ -1,5 +1,6 @@
 // The map's editor opened in the stand-in material editor, whose rollouts are real dialogs
-// made from the module's templates: their controls, lists, greying and "Homepage".
+// made from the module's templates: their controls, lists, greying, spinner units, the lock
+// and "Homepage".
 #pragma once
 
 #include <windows.h>
@@ -9,6 +10,7 @@
 class ClassDesc;
 
 void CheckRollouts(HMODULE module, ClassDesc* cd);
-// Renders the editor of a new map, or of one with erosion and distortion on and mapping
-// "Explicit Map Channel 2D" (withOptions), with both rollouts open, into a BMP file.
+// Renders the editor of a new map as it opens (Mapping closed), or of one with erosion and
+// distortion on and mapping "Explicit Map Channel 2D" with Mapping open (withOptions), into a
+// BMP file.
 bool WriteRolloutScreenshot(ClassDesc* cd, bool withOptions, const std::wstring& bmpFile);

@@ -66,6 +66,16 @@ LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
         case WM_PAINT:
             Paint(hwnd, kind);
             return 0;
+        case WM_LBUTTONUP:
+            // The host's button acts on release; its interface does the rest (toggle, notify).
+            if constexpr (Kind == L'B') {
+                if (ICustButton* b = GetICustButton(hwnd)) {
+                    b->Click();
+                    ReleaseICustButton(b);
+                }
+                return 0;
+            }
+            return DefWindowProcW(hwnd, msg, wParam, lParam);
         case WM_SETTEXT:
         case WM_ENABLE: {
             const LRESULT r = DefWindowProcW(hwnd, msg, wParam, lParam);
