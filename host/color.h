@@ -1,9 +1,15 @@
 // Color and AColor: the SDK's floating-point colours (AColor adds alpha).
 #pragma once
 
+#include <limits>
+
+// The SDK leaves a default-constructed colour unset; the stand-in fills NaN so that code relying
+// on a value it never wrote shows it.
+inline constexpr float kColorUnset = std::numeric_limits<float>::quiet_NaN();
+
 class Color {
 public:
-    float r = 0.0f, g = 0.0f, b = 0.0f;
+    float r = kColorUnset, g = kColorUnset, b = kColorUnset;
     Color() = default;
     constexpr Color(float R, float G, float B) : r(R), g(G), b(B) {}
     constexpr Color(double R, double G, double B)
@@ -22,7 +28,7 @@ private:
 
 class AColor {
 public:
-    float r = 0.0f, g = 0.0f, b = 0.0f, a = 0.0f;
+    float r = kColorUnset, g = kColorUnset, b = kColorUnset, a = kColorUnset;
     AColor() = default;
     constexpr AColor(float R, float G, float B, float A = 1.0f) : r(R), g(G), b(B), a(A) {}
     constexpr explicit AColor(const Color& c, float A = 1.0f) : r(c.r), g(c.g), b(c.b), a(A) {}

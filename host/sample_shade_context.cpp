@@ -24,6 +24,7 @@ Matrix3 InverseAffine(const Matrix3& m) {
 SampleShadeContext::SampleShadeContext() {
     // Every frame is world space until set.
     for (Matrix3* tm : {&objToWorld, &worldToObj, &camToWorld, &worldToCam}) tm->IdentityMatrix();
+    for (int c = 0; c < kChannels; ++c) uvw[c] = duvw[c] = Point3(0.0f, 0.0f, 0.0f);
 }
 
 Point3 SampleShadeContext::DP() {

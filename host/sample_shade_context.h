@@ -70,14 +70,15 @@ public:
     void SetCameraToWorld(const Matrix3& tm);
 
 private:
-    Point3 p, dpdx, dpdy;
+    // Zero until set (the SDK's point types start unset).
+    Point3 p{0.0f, 0.0f, 0.0f}, dpdx{0.0f, 0.0f, 0.0f}, dpdy{0.0f, 0.0f, 0.0f};
     Point3 uvw[kChannels], duvw[kChannels];
-    Point2 screenUV, screenDUV;
+    Point2 screenUV{0.0f, 0.0f}, screenDUV{0.0f, 0.0f};
     INode* node = nullptr;
     TimeValue time = 0;
     Matrix3 objToWorld, worldToObj, camToWorld, worldToCam;
     Texmap* cacheMap = nullptr;
-    AColor cacheColor;
+    AColor cacheColor{0.0f, 0.0f, 0.0f, 0.0f};
 };
 
 // Inverse of an affine transform; the identity when it is singular.

@@ -67,11 +67,12 @@ public:
     }
 
 private:
-    Point3 p_, dpdx_, dpdy_;
-    Point3 uvw_, duvw_;
-    Point2 screenUV_, screenDUV_;
+    // Zero until set: the host's point types start unset.
+    Point3 p_{0.0f, 0.0f, 0.0f}, dpdx_{0.0f, 0.0f, 0.0f}, dpdy_{0.0f, 0.0f, 0.0f};
+    Point3 uvw_{0.0f, 0.0f, 0.0f}, duvw_{0.0f, 0.0f, 0.0f};
+    Point2 screenUV_{0.0f, 0.0f}, screenDUV_{0.0f, 0.0f};
     INode* node_ = nullptr;
     TimeValue time_ = 0;
     Texmap* cacheMap_ = nullptr;
-    AColor cacheColor_;
+    AColor cacheColor_{0.0f, 0.0f, 0.0f, 0.0f};
 };

@@ -2,10 +2,15 @@
 #pragma once
 
 #include <cmath>
+#include <limits>
 
 class Point3 {
+    static constexpr float kUnset = std::numeric_limits<float>::quiet_NaN();
+
 public:
-    float x = 0.0f, y = 0.0f, z = 0.0f;
+    // Left unset by the SDK's default constructor; the stand-in fills NaN so that code relying
+    // on a value it never wrote shows it.
+    float x = kUnset, y = kUnset, z = kUnset;
 
     Point3() = default;
     constexpr Point3(float X, float Y, float Z) : x(X), y(Y), z(Z) {}
@@ -91,7 +96,7 @@ inline Point3 CrossProd(const Point3& a, const Point3& b) {
 // Point2: two floats, as the SDK's screen coordinates use.
 class Point2 {
 public:
-    float x = 0.0f, y = 0.0f;
+    float x = std::numeric_limits<float>::quiet_NaN(), y = std::numeric_limits<float>::quiet_NaN();
     Point2() = default;
     constexpr Point2(float X, float Y) : x(X), y(Y) {}
     bool operator==(const Point2& p) const { return x == p.x && y == p.y; }

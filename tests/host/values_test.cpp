@@ -51,9 +51,16 @@ Matrix3 Identity() {
 }  // namespace
 
 TEST(Matrix3, DefaultConstructionLeavesNothingToRelyOn) {
-    // As in the SDK, code must set the matrix; the stand-in makes forgetting visible.
+    // As in the SDK, code must set the matrix and the points and colours it makes; the
+    // stand-in makes forgetting visible.
     const Point3 p = Point3(1.0f, 2.0f, 3.0f) * Matrix3();
     EXPECT_TRUE(std::isnan(p.x) && std::isnan(p.y) && std::isnan(p.z));
+    const Point3 q;
+    const Point2 uv;
+    const Color c;
+    const AColor a;
+    EXPECT_TRUE(std::isnan(q.x + q.y + q.z + uv.x + uv.y));
+    EXPECT_TRUE(std::isnan(c.r + c.g + c.b + a.r + a.g + a.b + a.a));
 }
 
 TEST(Matrix3, RotationsAreRowVectorSteps) {

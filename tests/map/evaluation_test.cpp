@@ -118,7 +118,7 @@ TEST(EvalNormalPerturb, ForwardDifferencesWithTheBumpDeltaStep) {
             const float f0 = scratchPattern(q, resetInputs);
             Point3 g;
             for (int k = 0; k < 3; ++k) {
-                Point3 e;
+                Point3 e(0.0f, 0.0f, 0.0f);
                 e[k] = 1.0f;
                 g[k] = (scratchPattern(q + e * d, resetInputs) - f0) / d;
             }
