@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@
 #include "oracle.h"
 #include "pattern.h"
 #include "thread_timing.h"
+#include "tools/plugin_module.h"
 #include "sample_shade_context.h"
 
 namespace {
@@ -36,16 +38,9 @@ int main(int argc, char** argv) {
     const int res = argc > 3 ? std::max(1, std::atoi(argv[3])) : 1024;
     const float extent = 100.0f, size = 10.0f;
 
-    const std::string path = QUORV_MODULE_PATH;
-    HMODULE module = LoadLibraryW(std::wstring(path.begin(), path.end()).c_str());
-    auto libClassDesc =
-        module ? reinterpret_cast<ClassDesc* (*)(int)>(GetProcAddress(module, "LibClassDesc"))
-               : nullptr;
-    if (!libClassDesc) {
-        std::fprintf(stderr, "cannot load %s\n", path.c_str());
-        return 1;
-    }
-    auto* map = static_cast<Texmap*>(libClassDesc(0)->Create(FALSE));
+    // Loaded as the tool loads it (and a host): exports, version, LibInitialize.
+    const PluginModule module(std::filesystem::path(QUORV_MODULE_PATH).parent_path());
+    auto* map = static_cast<Texmap*>(module.ScratchesClass()->Create(FALSE));
     Interval valid = FOREVER;
     map->Update(0, valid);
     const ScratchInputs in{0.0f, 1.0f, 10.0f, 0, 0.5f, size / 20.0f, 1.0f, 0.8f, 1, 6};
@@ -103,6 +98,5 @@ int main(int argc, char** argv) {
     std::printf("results %s\n", allSame ? "identical" : "DIFFER");
 
     map->DeleteThis();
-    FreeLibrary(module);
     return allSame ? 0 : 1;
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 
 #include "pattern.h"
 #include "thread_timing.h"
+#include "tools/plugin_module.h"
 #include "sample_shade_context.h"
 
 namespace {
@@ -41,16 +43,9 @@ int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 9;
     const std::string only = argc > 2 ? argv[2] : "";
 
-    const std::string path = QUORV_MODULE_PATH;
-    HMODULE module = LoadLibraryW(std::wstring(path.begin(), path.end()).c_str());
-    auto libClassDesc =
-        module ? reinterpret_cast<ClassDesc* (*)(int)>(GetProcAddress(module, "LibClassDesc"))
-               : nullptr;
-    if (!libClassDesc) {
-        std::fprintf(stderr, "cannot load %s\n", path.c_str());
-        return 1;
-    }
-    auto* map = static_cast<Texmap*>(libClassDesc(0)->Create(FALSE));
+    // Loaded as the tool loads it (and a host): exports, version, LibInitialize.
+    const PluginModule module(std::filesystem::path(QUORV_MODULE_PATH).parent_path());
+    auto* map = static_cast<Texmap*>(module.ScratchesClass()->Create(FALSE));
     Interval valid = FOREVER;
     map->Update(0, valid);
 
@@ -95,6 +90,5 @@ int main(int argc, char** argv) {
     std::printf("results %s\n", allSame ? "identical" : "DIFFER");
 
     map->DeleteThis();
-    FreeLibrary(module);
     return allSame ? 0 : 1;
 }
