@@ -330,12 +330,12 @@ void CheckSpinnerUnits(OpenEditor& e) {
         for (const auto& s : spinners) {
             ISpinnerControl* spin = GetISpinner(GetDlgItem(dlg, s.spin));
             if (!CHECK_DETAIL(spin != nullptr, std::to_string(s.spin))) continue;
-            const std::string what = "type " + std::to_string(type) + ", spinner " +
-                                     std::to_string(s.spin) + ": " + Utf8(Text(spin->GetEdit()));
-            CHECK_DETAIL(spin->GetEditType() == (scene ? EDITTYPE_UNIVERSE : EDITTYPE_FLOAT), what);
-            CHECK_DETAIL(spin->GetMin() == s.min && spin->GetMax() == 1e6f, what);
             // What the user reads: a distance with its unit, or a plain number.
             const std::wstring shown = Text(spin->GetEdit());
+            const std::string what = "type " + std::to_string(type) + ", spinner " +
+                                     std::to_string(s.spin) + ": " + Utf8(shown);
+            CHECK_DETAIL(spin->GetEditType() == (scene ? EDITTYPE_UNIVERSE : EDITTYPE_FLOAT), what);
+            CHECK_DETAIL(spin->GetMin() == s.min && spin->GetMax() == 1e6f, what);
             CHECK_DETAIL((shown.size() > 2 && shown.ends_with(L"cm")) == scene, what);
             ReleaseISpinner(spin);
         }
