@@ -4,13 +4,13 @@
 #include <cmath>
 #include <limits>
 
-class Point3 {
-    static constexpr float kUnset = std::numeric_limits<float>::quiet_NaN();
+// The SDK's default constructors leave points unset; the stand-in fills NaN so that code relying
+// on a value it never wrote shows it.
+inline constexpr float kPointUnset = std::numeric_limits<float>::quiet_NaN();
 
+class Point3 {
 public:
-    // Left unset by the SDK's default constructor; the stand-in fills NaN so that code relying
-    // on a value it never wrote shows it.
-    float x = kUnset, y = kUnset, z = kUnset;
+    float x = kPointUnset, y = kPointUnset, z = kPointUnset;
 
     Point3() = default;
     constexpr Point3(float X, float Y, float Z) : x(X), y(Y), z(Z) {}
@@ -96,7 +96,7 @@ inline Point3 CrossProd(const Point3& a, const Point3& b) {
 // Point2: two floats, as the SDK's screen coordinates use.
 class Point2 {
 public:
-    float x = std::numeric_limits<float>::quiet_NaN(), y = std::numeric_limits<float>::quiet_NaN();
+    float x = kPointUnset, y = kPointUnset;
     Point2() = default;
     constexpr Point2(float X, float Y) : x(X), y(Y) {}
     bool operator==(const Point2& p) const { return x == p.x && y == p.y; }
