@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "tools/exr_file.h"
-#include "tools/png_file.h"
-#include "tools/tool_error.h"
+#include "tool/base/tool_error.h"
+#include "tool/images/exr_file.h"
+#include "tool/images/png_file.h"
 
 namespace {
 

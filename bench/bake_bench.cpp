@@ -19,9 +19,9 @@
 #include "map/iquorv_scratches.h"
 #include "oracle.h"
 #include "pattern.h"
-#include "thread_timing.h"
-#include "tools/plugin_module.h"
 #include "sample_shade_context.h"
+#include "thread_timing.h"
+#include "tool/module/plugin_module.h"
 
 namespace {
 

@@ -17,9 +17,9 @@
 #include <max.h>
 
 #include "pattern.h"
-#include "thread_timing.h"
-#include "tools/plugin_module.h"
 #include "sample_shade_context.h"
+#include "thread_timing.h"
+#include "tool/module/plugin_module.h"
 
 namespace {
 

@@ -31,8 +31,8 @@ foreach(name IN LISTS files)
   string(APPEND entries "    {\"/${name}\", \"${type}\", kFile${index}, ${size}},\n")
   math(EXPR index "${index} + 1")
 endforeach()
-file(WRITE "${OUTPUT}.tmp" "// Generated from the files of tools/web; do not edit.
-#include \"tools/web_assets.h\"
+file(WRITE "${OUTPUT}.tmp" "// Generated from the files of serve/web; do not edit.
+#include \"serve/web_assets.h\"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "cli/eval_command.h"
 #include "fuzz_support.h"
 #include "plugin/module.h"
-#include "tools/eval_command.h"
-#include "tools/texmap_ptr.h"
-#include "tools/tool_error.h"
+#include "tool/base/tool_error.h"
+#include "tool/module/texmap_ptr.h"
 
 namespace {
 

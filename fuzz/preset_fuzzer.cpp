@@ -7,10 +7,10 @@
 
 #include "fuzz_support.h"
 #include "plugin/module.h"
-#include "tools/parameters.h"
-#include "tools/preset.h"
-#include "tools/texmap_ptr.h"
-#include "tools/tool_error.h"
+#include "tool/base/tool_error.h"
+#include "tool/module/texmap_ptr.h"
+#include "tool/params/parameters.h"
+#include "tool/setup/preset.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     AttachPlugin();

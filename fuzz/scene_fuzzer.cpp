@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "plugin/class_desc.h"
+#include "map/scratches_class.h"
 #include "scenefile.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {

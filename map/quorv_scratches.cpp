@@ -4,7 +4,7 @@
 #include <new>
 
 #include "coords/xyz_params.h"
-#include "plugin/class_desc.h"
+#include "map/scratches_class.h"
 #include "plugin/module.h"
 #include "resource.h"
 
@@ -80,8 +80,7 @@ Class_ID QuorvScratches::ClassID() {
 }
 
 void QuorvScratches::GetClassName(MSTR& s, bool localized) const {
-    ClassDesc2* cd = GetQuorvScratchesDesc();
-    s = localized ? cd->ClassName() : cd->NonLocalizedClassName();
+    s = localized ? GetModuleString(IDS_CLASS_NAME) : QUORV_SCRATCHES_INTERNAL_NAME;
 }
 
 void QuorvScratches::Reset() {

@@ -8,7 +8,7 @@
 
 #include "coords/xyz_rollout.h"
 #include "map/quorv_scratches.h"
-#include "plugin/class_desc.h"
+#include "map/scratches_class.h"
 #include "plugin/homepage.h"
 #include "plugin/module.h"
 #include "choice_lists.h"

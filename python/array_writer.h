@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <vector>
 
-#include "tools/image_writer.h"
-#include "tools/tool_error.h"
+#include "tool/base/tool_error.h"
+#include "tool/images/image_writer.h"
 
 class ArrayWriter final : public ImageWriter {
 public:

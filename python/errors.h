@@ -7,7 +7,7 @@
 
 #include <pybind11/pybind11.h>
 
-#include "tools/tool_error.h"
+#include "tool/base/tool_error.h"
 
 // A name that is not a parameter or slot of the map: KeyError.
 class UnknownNameError : public ToolError {

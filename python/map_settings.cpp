@@ -11,11 +11,11 @@
 
 #include "python/errors.h"
 #include "python/python_map.h"
-#include "tools/param_info.h"
-#include "tools/parameters.h"
-#include "tools/preset.h"
-#include "tools/texmap_ptr.h"
-#include "tools/wide_text.h"
+#include "tool/base/wide_text.h"
+#include "tool/module/texmap_ptr.h"
+#include "tool/params/parameters.h"
+#include "tool/setup/param_info.h"
+#include "tool/setup/preset.h"
 
 namespace py = pybind11;
 

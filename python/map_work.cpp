@@ -14,12 +14,12 @@
 #include "python/array_writer.h"
 #include "python/python_map.h"
 #include "python/released_work.h"
-#include "tools/bake_command.h"
-#include "tools/eval_command.h"
-#include "tools/image.h"
-#include "tools/nearest_names.h"
-#include "tools/resolution.h"
-#include "tools/seed_shift.h"
+#include "tool/base/nearest_names.h"
+#include "tool/images/image.h"
+#include "tool/images/resolution.h"
+#include "tool/sampling/bake.h"
+#include "tool/sampling/eval_samples.h"
+#include "tool/setup/seed_shift.h"
 
 namespace py = pybind11;
 

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "tools/plugin_module.h"
+#include "tool/module/plugin_module.h"
 
 // The environment variable naming the plug-in folder when no folder is given.
 inline constexpr const char* kPluginDirVariable = "QUORV_SCRATCHES_PLUGIN_DIR";

@@ -1,7 +1,7 @@
 #include "python/python_map.h"
 
 #include "python/plugin_host.h"
-#include "tools/texmap_ptr.h"
+#include "tool/module/texmap_ptr.h"
 
 PythonMap::PythonMap() : cd_(Plugin().ScratchesClass()), configured_{CreateMap(cd_), {}} {}
 

@@ -1,3 +1,6 @@
+// python: the Python module's face over the tool library: a map as a Python object (here),
+// its settings, eval and bake into numpy arrays, errors as Python exceptions.
+//
 // One map as a Python object: a map of the plug-in's class with the sources of its sub-maps.
 #pragma once
 
@@ -7,7 +10,7 @@
 
 #include <pybind11/pybind11.h>
 
-#include "tools/map_setup.h"
+#include "tool/setup/map_settings.h"
 
 class PythonMap {
 public:

@@ -1,0 +1,576 @@
+#include "serve/look_dev_api.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "tool/base/progress.h"
+#include "tool/base/tool_error.h"
+#include "tool/base/wide_text.h"
+#include "tool/images/png_file.h"
+#include "tool/images/resolution.h"
+#include "tool/params/parameters.h"
+#include "tool/sampling/bake.h"
+#include "tool/sampling/bake_files.h"
+#include "tool/sampling/render.h"
+#include "tool/setup/map_settings.h"
+#include "tool/setup/param_info.h"
+#include "tool/setup/preset.h"
+#include "tool/setup/seed_shift.h"
+
+using json = nlohmann::ordered_json;
+
+namespace {
+
+// Choices of the preview and the bake, by the names the command line uses.
+const std::pair<const char*, PreviewShape> kShapes[] = {
+    {"sphere", PreviewShape::Sphere}, {"plane", PreviewShape::Plane}, {"cube", PreviewShape::Cube}};
+constexpr const char* kFlat = "flat";  // the bake's square, as the preview
+const BakeOutput kOutputs[] = {BakeOutput::Color,  BakeOutput::Mono, BakeOutput::Mask,
+                               BakeOutput::Height, BakeOutput::Bump, BakeOutput::Normal};
+const char* const kFormats[] = {"png", "exr"};
+
+// Creating, changing and releasing the host's objects happens one request at a time; the
+// finished maps are then evaluated concurrently, which they allow.
+std::mutex hostMutex;
+
+// Why a render or bake stopped early.
+struct Superseded {};
+struct Cancelled {};
+struct ShuttingDown {};
+
+using Uploads = std::map<std::string, std::shared_ptr<const Image>>;
+
+ApiReply JsonReply(int status, const json& j) {
+    return {status, "application/json", j.dump(-1, ' ', false, json::error_handler_t::replace), {}};
+}
+
+ApiReply ErrorReply(int status, const std::string& message) {
+    return JsonReply(status, json{{"error", message}});
+}
+
+json ParseBody(std::string_view body) {
+    try {
+        json j = json::parse(body);
+        if (!j.is_object()) throw ToolError("the request must be a JSON object");
+        return j;
+    } catch (const json::exception& e) {
+        throw ToolError(std::string("the request is not JSON: ") + e.what());
+    }
+}
+
+// Names the page makes up for tabs and jobs: short and plain, so they are safe as keys.
+bool IsPlainName(const std::string& s) {
+    if (s.empty() || s.size() > 64) return false;
+    return std::all_of(s.begin(), s.end(),
+                       [](unsigned char c) { return std::isalnum(c) || c == '-' || c == '_'; });
+}
+
+std::string NameField(const json& j, const char* key) {
+    const auto it = j.find(key);
+    if (it == j.end() || !it->is_string() || !IsPlainName(it->get<std::string>())) {
+        throw ToolError(std::string(key) + ": give 1 to 64 letters, digits, '-' or '_'");
+    }
+    return it->get<std::string>();
+}
+
+std::string ChoiceField(const json& j, const char* key, const std::vector<std::string>& names,
+                        const std::string& fallback) {
+    const auto it = j.find(key);
+    if (it == j.end()) return fallback;
+    if (it->is_string() &&
+        std::find(names.begin(), names.end(), it->get<std::string>()) != names.end()) {
+        return it->get<std::string>();
+    }
+    std::string list;
+    for (const std::string& n : names) list += (list.empty() ? "" : ", ") + n;
+    throw ToolError(std::string(key) + " = " + it->dump() + ": use one of " + list);
+}
+
+int IntField(const json& j, const char* key, int low, int high, int fallback) {
+    const auto it = j.find(key);
+    if (it == j.end()) return fallback;
+    if (it->is_number_integer()) {
+        const long long v = it->get<long long>();
+        if (v >= low && v <= high) return static_cast<int>(v);
+    }
+    throw ToolError(std::string(key) + " = " + it->dump() + ": give a whole number from " +
+                    std::to_string(low) + " to " + std::to_string(high));
+}
+
+float FloatField(const json& j, const char* key, float low, float high, float fallback) {
+    const auto it = j.find(key);
+    if (it == j.end()) return fallback;
+    if (it->is_number()) {
+        const double v = it->get<double>();
+        if (std::isfinite(v) && v >= low && v <= high) return static_cast<float>(v);
+    }
+    throw ToolError(std::string(key) + " = " + it->dump() + ": give a number from " +
+                    FormatFloat(low) + " to " + FormatFloat(high));
+}
+
+bool BoolField(const json& j, const char* key, bool fallback) {
+    const auto it = j.find(key);
+    if (it == j.end()) return fallback;
+    if (!it->is_boolean()) throw ToolError(std::string(key) + ": give true or false");
+    return it->get<bool>();
+}
+
+// "N", "WxH" or a number, read as --res reads it; then held to the server's bound.
+void ResolutionField(const json& j, int maxSide, int& width, int& height) {
+    const auto it = j.find("res");
+    if (it == j.end()) {
+        width = height = std::min(1024, maxSide);
+        return;
+    }
+    std::string text;
+    if (it->is_number_integer()) {
+        text = it->dump();
+    } else if (it->is_string()) {
+        text = it->get<std::string>();
+    } else {
+        throw ToolError("res: give N (for N x N) or WxH");
+    }
+    ParseResolution(text, width, height);
+    if (width > maxSide || height > maxSide) {
+        throw ToolError("--res " + text + ": this server bakes at most " + std::to_string(maxSide) +
+                        " x " + std::to_string(maxSide));
+    }
+}
+
+// The map the request's settings describe, in the preset's form; "maps" name other scratches
+// maps or the tab's uploaded images, never a file. Throws ToolError.
+ConfiguredMap BuildMap(ClassDesc* cd, const json& settings, const Uploads& uploads, TimeValue t) {
+    if (!settings.is_object()) {
+        throw ToolError("settings: expected a JSON object of blocks, as a preset holds");
+    }
+    json values = settings;
+    json maps = json::object();
+    if (const auto it = values.find("maps"); it != values.end()) {
+        maps = *it;
+        values.erase(it);
+        if (!maps.is_object()) throw ToolError("settings: 'maps' must be a JSON object");
+    }
+    ConfiguredMap result{CreateMap(cd), {}};
+    Texmap* map = result.map.get();
+    LoadPresetText(values.dump(), "settings", {}, map, cd, t, result.sources, &result.seed);
+    for (const auto& [slot, j] : maps.items()) {
+        if (!j.is_string()) {
+            throw ToolError("settings: maps." + slot +
+                            " must be a string: scratches:NAME=VALUE,... or an uploaded image");
+        }
+        const std::string source = j.get<std::string>();
+        if (source.rfind(kScratchesPrefix, 0) == 0) {
+            ApplyMapSource(map, cd, slot, source, {}, t, result.sources);
+            continue;
+        }
+        const auto image = uploads.find(source);
+        if (image == uploads.end()) {
+            throw ToolError("maps." + slot + ": '" + source +
+                            "' is not an uploaded image: upload it on the page (this server "
+                            "reads no files)");
+        }
+        ApplyMapImage(map, slot, *image->second, source, t, result.sources);
+    }
+    return result;
+}
+
+// A configured map that is built, updated and released under the host lock.
+class LockedMap {
+public:
+    LockedMap(ClassDesc* cd, const json& settings, const Uploads& uploads, TimeValue t) {
+        const std::lock_guard lock(hostMutex);
+        configured_ = BuildMap(cd, settings, uploads, t);
+        Interval valid = FOREVER;
+        configured_.map->Update(t, valid);
+    }
+    ~LockedMap() {
+        const std::lock_guard lock(hostMutex);
+        configured_.map.reset();
+    }
+    LockedMap(const LockedMap&) = delete;
+    LockedMap& operator=(const LockedMap&) = delete;
+
+    Texmap* get() const { return configured_.map.get(); }
+    const MapSources& Sources() const { return configured_.sources; }
+    // The pattern shift of the settings' seed (seed_shift.h), in object units.
+    Point3 Shift() const { return SeedShift(configured_.seed); }
+    std::uint32_t Seed() const { return configured_.seed; }
+
+private:
+    ConfiguredMap configured_;
+};
+
+// A folder only this process can enter, removed with everything in it.
+class PrivateFolder {
+public:
+    PrivateFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "quorv-serve-XXXXXX");
+        if (!mkdtemp(pattern.data()))
+            throw ToolError("cannot make a temporary folder for the bake");
+        path_ = pattern;
+    }
+    ~PrivateFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    PrivateFolder(const PrivateFolder&) = delete;
+    PrivateFolder& operator=(const PrivateFolder&) = delete;
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Collects a bake's rows into an image.
+class ImageCollector final : public ImageWriter {
+public:
+    explicit ImageCollector(Image& image) : image_(image) {}
+    void WriteRows(const float* rows, int count) override {
+        std::copy(rows, rows + image_.RowLength() * count, image_.Row(next_));
+        next_ += count;
+    }
+    void Finish() override {}
+
+private:
+    Image& image_;
+    int next_ = 0;
+};
+
+// `space` Srgb encodes linear values for display; Unstated keeps display values as they are.
+std::string EncodePng(const Image& image, PngColorSpace space) {
+    std::string png;
+    const auto writer =
+        OpenPngMemoryWriter(png, image.width, image.height, image.channels, 8, space);
+    writer->WriteRows(image.pixels.data(), image.height);
+    writer->Finish();
+    return png;
+}
+
+TimeValue SettingsTime() {
+    return GetCOREInterface()->GetTime();
+}
+
+template <typename Fn>
+ApiReply Guarded(Fn&& fn) {
+    try {
+        return fn();
+    } catch (const ToolError& e) {
+        return ErrorReply(400, e.what());
+    } catch (const Superseded&) {
+        return ErrorReply(409, "superseded by a newer render of the same tab");
+    } catch (const Cancelled&) {
+        return ErrorReply(409, "cancelled");
+    } catch (const ShuttingDown&) {
+        return ErrorReply(503, "the server is stopping");
+    } catch (const std::bad_alloc&) {
+        return ErrorReply(503, "out of memory");
+    }
+}
+
+}  // namespace
+
+struct LookDevApi::Tab {
+    std::atomic<std::uint64_t> previewGeneration{0};
+    std::uint64_t lastUse = 0;  // guarded by tabsMutex_
+    std::mutex mutex;           // guards uploads
+    Uploads uploads;
+
+    Uploads Snapshot() {
+        const std::lock_guard lock(mutex);
+        return uploads;
+    }
+};
+
+struct LookDevApi::Job {
+    std::atomic<std::uint64_t> done{0};
+    std::uint64_t total = 0;
+    std::atomic<bool> cancel{false};
+};
+
+LookDevApi::LookDevApi(ClassDesc* cd, const std::string& startPreset, ServeLimits limits)
+    : cd_(cd), limits_(limits), renderSlots_(limits.renders), bakeSlots_(limits.bakes) {
+    const std::lock_guard lock(hostMutex);
+    const TimeValue t = SettingsTime();
+    ConfiguredMap fresh{CreateMap(cd_), {}};
+    const std::string reset = PresetText(fresh.map.get(), {}, t);
+    if (startPreset.empty()) {
+        startPreset_ = reset;
+    } else {
+        // Checked as the page's requests will be: images only by upload, so none yet.
+        const ConfiguredMap start = BuildMap(cd_, ParseBody(startPreset), {}, t);
+        startPreset_ = PresetText(start.map.get(), start.sources, t);
+    }
+
+    // The tool's own parameter description, as `params --json` prints it.
+    const json params = json::parse(ParamsJson(DescribeParameters(cd_), -1));
+    json shapes = json::array();
+    for (const auto& [name, shape] : kShapes) shapes.push_back(name);
+    shapes.push_back(kFlat);
+    json outputs = json::array();
+    for (BakeOutput output : kOutputs) outputs.push_back(BakeOutputName(output));
+    description_ = json{{"params", params},
+                        {"reset", json::parse(reset)},
+                        {"start", json::parse(startPreset_)},
+                        {"shapes", shapes},
+                        {"outputs", outputs},
+                        {"formats", kFormats},
+                        {"limits",
+                         {{"maxPreviewSide", limits_.maxPreviewSide},
+                          {"maxPreviewSamples", limits_.maxPreviewSamples},
+                          {"maxBakeSide", limits_.maxBakeSide},
+                          {"maxUpload", limits_.maxUpload}}}}
+                       .dump();
+    fresh.map.reset();
+}
+
+LookDevApi::~LookDevApi() = default;
+
+void LookDevApi::StopAll() {
+    stopping_ = true;
+}
+
+std::shared_ptr<LookDevApi::Tab> LookDevApi::FindTab(const std::string& name, bool create) {
+    static std::atomic<std::uint64_t> clock{0};
+    const std::lock_guard lock(tabsMutex_);
+    auto it = tabs_.find(name);
+    if (it == tabs_.end()) {
+        if (!create) return nullptr;
+        // The tab unused for longest makes way; its next request starts it afresh.
+        if (tabs_.size() >= limits_.tabs) {
+            tabs_.erase(std::min_element(tabs_.begin(), tabs_.end(), [](auto& a, auto& b) {
+                return a.second->lastUse < b.second->lastUse;
+            }));
+        }
+        it = tabs_.emplace(name, std::make_shared<Tab>()).first;
+    }
+    it->second->lastUse = ++clock;
+    return it->second;
+}
+
+ApiReply LookDevApi::Describe() const {
+    return {200, "application/json", description_, {}};
+}
+
+ApiReply LookDevApi::Render(std::string_view body) {
+    return Guarded([&] {
+        const json request = ParseBody(body);
+        const std::shared_ptr<Tab> tab = FindTab(NameField(request, "tab"), true);
+        std::vector<std::string> shapes;
+        for (const auto& [name, shape] : kShapes) shapes.push_back(name);
+        shapes.push_back(kFlat);
+        const std::string shape = ChoiceField(request, "shape", shapes, "sphere");
+        RenderOptions options;
+        options.width = options.height = IntField(request, "res", 16, limits_.maxPreviewSide, 512);
+        options.samples = IntField(request, "samples", 1, limits_.maxPreviewSamples, 3);
+        options.bump = FloatField(request, "bump", 0.0f, 100.0f, options.bump);
+        for (const auto& [name, s] : kShapes) {
+            if (shape == name) options.shape = s;
+        }
+        const bool tileable = BoolField(request, "tileable", false);
+        const json settings = request.value("settings", json::object());
+
+        // This render makes every earlier one of the tab stale: they stop at their next row.
+        const std::uint64_t generation = ++tab->previewGeneration;
+        const auto check = [&] {
+            if (stopping_) throw ShuttingDown{};
+            if (tab->previewGeneration.load() != generation) throw Superseded{};
+        };
+        while (!renderSlots_.try_acquire_for(std::chrono::milliseconds(20))) check();
+        struct Release {
+            std::counting_semaphore<64>& slots;
+            ~Release() { slots.release(); }
+        } release{renderSlots_};
+        check();
+
+        const LockedMap map(cd_, settings, tab->Snapshot(), SettingsTime());
+        Progress progress("render", static_cast<std::uint64_t>(options.height), true);
+        progress.Observe([&](std::uint64_t, std::uint64_t) { check(); });
+        Image image;
+        if (shape == kFlat) {
+            BakeOptions bake;
+            bake.width = options.width, bake.height = options.height;
+            bake.samples = options.samples;
+            bake.tileable = tileable;
+            bake.shift = map.Shift() / bake.extent;
+            AllocateImage(image, bake.width, bake.height, BakeChannels(bake.outputs));
+            ImageCollector collector(image);
+            std::optional<BakeTiling> tiling;
+            {
+                const std::lock_guard lock(hostMutex);
+                tiling.emplace(map.get(), bake);
+            }
+            BakeMap(map.get(), bake, progress, collector);
+        } else {
+            options.shiftP = map.Shift();
+            options.shiftUVW = map.Shift() / kSeedUVWScale;
+            image = RenderPreview(map.get(), options, progress);
+        }
+        return ApiReply{
+            200,
+            "image/png",
+            EncodePng(image, shape == kFlat ? PngColorSpace::Srgb : PngColorSpace::Unstated),
+            {}};
+    });
+}
+
+ApiReply LookDevApi::Bake(std::string_view body) {
+    return Guarded([&] {
+        const json request = ParseBody(body);
+        const std::string jobName = NameField(request, "job");
+        std::shared_ptr<Tab> tab;
+        if (request.contains("tab")) tab = FindTab(NameField(request, "tab"), true);
+        BakeOptions options;
+        ResolutionField(request, limits_.maxBakeSide, options.width, options.height);
+        std::vector<std::string> outputNames;
+        for (BakeOutput output : kOutputs) outputNames.push_back(BakeOutputName(output));
+        const std::string output = ChoiceField(request, "output", outputNames, "color");
+        for (BakeOutput o : kOutputs) {
+            if (output == BakeOutputName(o)) options.outputs = {o};
+        }
+        const std::string format =
+            ChoiceField(request, "format", {std::begin(kFormats), std::end(kFormats)}, "png");
+        BakeEncoding encoding;
+        encoding.bits = IntField(request, "bits", 0, 32, 0);
+        options.samples = IntField(request, "samples", 1, 16, options.samples);
+        options.extent = FloatField(request, "extent", 1e-6f, 1e9f, options.extent);
+        options.depth = FloatField(request, "depth", 0.0f, 1e9f, options.depth);
+        options.normalY = ChoiceField(request, "normalY", {"up", "down"}, "up") == "up"
+                              ? NormalY::Up
+                              : NormalY::Down;
+        options.bumpNormalStrength =
+            FloatField(request, "normalStrength", 0.0f, 1e6f, options.bumpNormalStrength);
+        options.filtered = BoolField(request, "filtered", true);
+        options.tileable = BoolField(request, "tileable", false);
+        const json settings = request.value("settings", json::object());
+        // The command line's own checks, for the file the bake will write.
+        const std::string fileName = "scratches-" + output + "." + format;
+        CheckBakeOptions(options);
+        CheckBakeFiles({fileName}, options.outputs, encoding);
+
+        if (!bakeSlots_.try_acquire()) {
+            return ErrorReply(503, "another bake is running: wait for it or cancel it");
+        }
+        struct Release {
+            std::counting_semaphore<64>& slots;
+            ~Release() { slots.release(); }
+        } release{bakeSlots_};
+        const auto job = std::make_shared<Job>();
+        job->total = static_cast<std::uint64_t>(options.height);
+        {
+            const std::lock_guard lock(jobsMutex_);
+            if (!jobs_.emplace(jobName, job).second) {
+                return ErrorReply(409, "job '" + jobName + "' is already running");
+            }
+        }
+        struct Forget {
+            LookDevApi& api;
+            const std::string& name;
+            ~Forget() {
+                const std::lock_guard lock(api.jobsMutex_);
+                api.jobs_.erase(name);
+            }
+        } forget{*this, jobName};
+
+        const LockedMap map(cd_, settings, tab ? tab->Snapshot() : Uploads{}, SettingsTime());
+        Progress progress("bake", job->total, true);
+        progress.Observe([&](std::uint64_t done, std::uint64_t) {
+            job->done = done;
+            if (stopping_) throw ShuttingDown{};
+            if (job->cancel) throw Cancelled{};
+        });
+        options.shift = map.Shift() / options.extent;
+        std::optional<BakeTiling> tiling;
+        {
+            const std::lock_guard lock(hostMutex);
+            tiling.emplace(map.get(), options);
+        }
+        // The very files `bake` writes, made by the same code in a folder of the server's own,
+        // then handed over and removed.
+        const PrivateFolder folder;
+        OutputFile file((folder.Path() / fileName).string());
+        WriteBakeFiles({&file}, options.outputs, options.width, options.height, encoding,
+                       [&](ImageWriter& out) { BakeMap(map.get(), options, progress, out); });
+        std::ifstream in(file.Path(), std::ios::binary);
+        std::ostringstream bytes;
+        bytes << in.rdbuf();
+        return ApiReply{200, format == "png" ? "image/png" : "image/x-exr", bytes.str(), fileName};
+    });
+}
+
+ApiReply LookDevApi::JobProgress(const std::string& name) const {
+    const std::lock_guard lock(jobsMutex_);
+    const auto it = jobs_.find(name);
+    if (it == jobs_.end()) return ErrorReply(404, "no job '" + name + "' is running");
+    return JsonReply(200, json{{"done", it->second->done.load()}, {"total", it->second->total}});
+}
+
+ApiReply LookDevApi::Cancel(std::string_view body) {
+    return Guarded([&] {
+        const std::string name = NameField(ParseBody(body), "job");
+        const std::lock_guard lock(jobsMutex_);
+        const auto it = jobs_.find(name);
+        if (it == jobs_.end()) return ErrorReply(404, "no job '" + name + "' is running");
+        it->second->cancel = true;
+        return JsonReply(200, json{{"cancelled", name}});
+    });
+}
+
+ApiReply LookDevApi::Preset(std::string_view body) {
+    return Guarded([&] {
+        const json request = ParseBody(body);
+        std::shared_ptr<Tab> tab;
+        if (request.contains("tab")) tab = FindTab(NameField(request, "tab"), true);
+        const json settings = request.value("settings", json::object());
+        const TimeValue t = SettingsTime();
+        const LockedMap map(cd_, settings, tab ? tab->Snapshot() : Uploads{}, t);
+        std::string text;
+        {
+            const std::lock_guard lock(hostMutex);
+            text = PresetText(map.get(), map.Sources(), t, map.Seed());
+        }
+        return ApiReply{200, "application/json", std::move(text), "quorv-scratches.json"};
+    });
+}
+
+ApiReply LookDevApi::Upload(const std::string& tabName, const std::string& name,
+                            std::string_view bytes) {
+    return Guarded([&] {
+        if (!IsPlainName(tabName)) throw ToolError("tab: give 1 to 64 letters, digits, '-' or '_'");
+        // A file name only, as the page's file picker gives it: it names the upload, never a
+        // place on disk.
+        const bool plain = !name.empty() && name.size() <= 128 && name[0] != '.' &&
+                           name.find_first_of("/\\:") == std::string::npos &&
+                           std::none_of(name.begin(), name.end(),
+                                        [](unsigned char c) { return c < 0x20 || c == 0x7F; });
+        std::string ext = name.size() >= 4 ? name.substr(name.size() - 4) : "";
+        std::transform(ext.begin(), ext.end(), ext.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        if (!plain || ext != ".png") {
+            throw ToolError("name: give the image's file name, ending in .png");
+        }
+        if (bytes.size() > limits_.maxUpload) {
+            return ErrorReply(413, "the image is larger than " +
+                                       std::to_string(limits_.maxUpload >> 20) + " MiB");
+        }
+        auto image =
+            std::make_shared<const Image>(ReadPngMemory(bytes, name, limits_.maxUploadSide));
+        const std::shared_ptr<Tab> tab = FindTab(tabName, true);
+        const std::lock_guard lock(tab->mutex);
+        if (!tab->uploads.count(name) && tab->uploads.size() >= limits_.uploadsPerTab) {
+            throw ToolError("at most " + std::to_string(limits_.uploadsPerTab) +
+                            " images per tab: replace one of the same name");
+        }
+        tab->uploads[name] = image;
+        return JsonReply(200,
+                         json{{"name", name}, {"width", image->width}, {"height", image->height}});
+    });
+}

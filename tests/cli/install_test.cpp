@@ -1,0 +1,46 @@
+// `cmake --install`: the tool, the module in the plug-in folder the tool looks in, the man page
+// and the bash completion, all made from the tool's own definitions.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "tests/support/tool_runner.h"
+
+namespace {
+
+std::string ReadText(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST(Install, InstalledToolFindsItsModuleAndShipsItsDocs) {
+    ScratchFolder prefix;
+    const std::string log = (prefix / "install.log").string();
+    const std::string install = std::string("'") + QUORV_CMAKE_COMMAND + "' --install '" +
+                                QUORV_BINARY_DIR + "' --prefix '" + prefix.Path().string() +
+                                "' > '" + log + "' 2>&1";
+    ASSERT_EQ(std::system(install.c_str()), 0) << ReadText(log);
+
+    const std::filesystem::path tool = prefix / "bin/quorv-scratches";
+    const std::string out = (prefix / "out").string();
+    std::string version = tool.string();
+    version.insert(0, 1, '\'');
+    version += "' --version > '" + out + "'";
+    ASSERT_EQ(std::system(version.c_str()), 0);
+    EXPECT_NE(ReadText(out).find((prefix / "plugins/").string()), std::string::npos)
+        << ReadText(out);
+
+    const std::string man = ReadText(prefix / "share/man/man1/quorv-scratches.1");
+    EXPECT_NE(man.find(".SS bake"), std::string::npos);
+    EXPECT_NE(man.find("\\-\\-seed"), std::string::npos);
+    const std::filesystem::path completion =
+        prefix / "share/bash-completion/completions/quorv-scratches";
+    EXPECT_NE(ReadText(completion).find("--seed"), std::string::npos);
+    EXPECT_EQ(std::system(("bash -n '" + completion.string() + "'").c_str()), 0);
+}
+
+}  // namespace

@@ -1,0 +1,90 @@
+// Images written as their rows arrive: the same file however the rows are handed over, every
+// band of a bake in its place, and a write that fails is reported, never taken for success.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <limits>
+#include <fstream>
+#include <sstream>
+
+#include "tests/support/tool_runner.h"
+#include "tool/base/tool_error.h"
+#include "tool/images/exr_file.h"
+#include "tool/images/png_file.h"
+
+namespace {
+
+std::string ReadBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// Values across and beyond [0, 1], NaN included, different in every sample.
+Image TestImage(int w, int h, int channels) {
+    Image image;
+    AllocateImage(image, w, h, channels);
+    for (std::size_t i = 0; i < image.pixels.size(); ++i)
+        image.pixels[i] = static_cast<float>(i % 97) / 80.0f - 0.1f;
+    image.pixels[5] = std::numeric_limits<float>::quiet_NaN();
+    return image;
+}
+
+void WriteInChunks(ImageWriter& writer, const Image& image) {
+    int y = 0;
+    for (int count : {1, 5, 2}) {
+        writer.WriteRows(image.Row(y), count);
+        y += count;
+    }
+    writer.WriteRows(image.Row(y), image.height - y);
+    writer.Finish();
+}
+
+TEST(ImageStream, RowsInChunksGiveTheWholeImagesFile) {
+    ScratchFolder dir;
+    for (int channels : {1, 3, 4}) {
+        const Image image = TestImage(13, 21, channels);
+        for (int bits : {8, 16}) {
+            WritePng((dir / "whole.png").string(), image, bits);
+            WriteInChunks(*OpenPngWriter((dir / "rows.png").string(), 13, 21, channels, bits),
+                          image);
+            EXPECT_EQ(ReadBytes(dir / "whole.png"), ReadBytes(dir / "rows.png")) << bits;
+        }
+        WriteExr((dir / "whole.exr").string(), image);
+        WriteInChunks(*OpenExrWriter((dir / "rows.exr").string(), 13, 21, channels), image);
+        EXPECT_EQ(ReadBytes(dir / "whole.exr"), ReadBytes(dir / "rows.exr")) << channels;
+    }
+}
+
+TEST(ImageStream, FullDiskIsAnError) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    const Image image = TestImage(64, 64, 4);
+    EXPECT_THROW(WritePng("/dev/full", image, 8), ToolError);
+    EXPECT_THROW(WritePng("/dev/full", image, 16), ToolError);
+    // The file object's own buffer holds all of it until the end: only the close can tell.
+    EXPECT_THROW(WriteExr("/dev/full", image), ToolError);
+}
+
+TEST(ImageStream, BakeWritesEveryBandInItsPlace) {
+    // Tall enough for more bands than are ever in flight, so band buffers are reused.
+    constexpr int kW = 3, kH = 300;
+    ScratchFolder dir;
+    const ToolRun eval = RunTool({"eval", "--filtered"}, BakeSamples(kW, kH, 50.0f));
+    ASSERT_EQ(eval.exitCode, 0) << eval.err;
+    std::vector<float> want;
+    std::istringstream values(eval.out);
+    for (float v; values >> v;) want.push_back(v);
+    ASSERT_EQ(want.size(), static_cast<std::size_t>(kW * kH * 4));
+
+    for (const char* threads : {"1", "2", "0"}) {
+        const std::string file = (dir / (std::string("b") + threads + ".exr")).string();
+        const ToolRun run =
+            RunTool({"bake", "-q", "--threads", threads, "--samples", "1", "--bits", "32", "--res",
+                     std::to_string(kW) + "x" + std::to_string(kH), "-o", file});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(ReadExr(file).pixels, want) << threads << " threads";
+    }
+}
+
+}  // namespace

@@ -1,0 +1,71 @@
+#include "tool/base/interrupt.h"
+
+#include <atomic>
+#include <csignal>
+#include <cstring>
+
+#include <unistd.h>
+
+namespace {
+
+// Outputs in flight at once: the image and a preset.
+constexpr int kSlots = 4;
+std::atomic<const char*> pending[kSlots];
+static_assert(std::atomic<const char*>::is_always_lock_free, "read from a signal handler");
+
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// Standard error is a terminal, where a progress bar may hold the line: the message starts on
+// a new one. Elsewhere it would be an empty line. Set once, before any signal is handled.
+volatile sig_atomic_t errorIsTerminal = 0;
+
+void Say(const char* text) {
+    // Only async-signal-safe calls in here; a failed write has nowhere to be reported.
+    const ssize_t ignored = write(STDERR_FILENO, text, std::strlen(text));
+    (void)ignored;
+}
+
+void OnInterrupt(int sig) {
+    bool removed = false;
+    for (auto& slot : pending) {
+        if (const char* path = slot.load()) removed = unlink(path) == 0 || removed;
+    }
+    if (errorIsTerminal) Say("\n");
+    Say(sig == SIGINT    ? "quorv-scratches: interrupted"
+        : sig == SIGTERM ? "quorv-scratches: terminated"
+                         : "quorv-scratches: hung up");
+    Say(removed ? "; the unfinished output was removed\n" : "\n");
+    // The handler was reset on entry (SA_RESETHAND), and the signal is blocked while it runs:
+    // it is delivered again on return, now with its default action.
+    raise(sig);
+}
+
+}  // namespace
+
+void InstallInterruptHandlers() {
+    errorIsTerminal = isatty(STDERR_FILENO) ? 1 : 0;
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    for (int sig : kSignals) sigaddset(&action.sa_mask, sig);
+    for (int sig : kSignals) {
+        struct sigaction old {};
+        // A signal ignored by whoever started the tool (nohup, a background job) stays ignored.
+        if (sigaction(sig, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
+        sigaction(sig, &action, nullptr);
+    }
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
+int AddPendingFile(const char* path) {
+    for (int i = 0; i < kSlots; ++i) {
+        const char* expected = nullptr;
+        if (pending[i].compare_exchange_strong(expected, path)) return i;
+    }
+    return -1;
+}
+
+void WithdrawPendingFile(int slot) {
+    if (slot >= 0 && slot < kSlots) pending[slot].store(nullptr);
+}

@@ -1,0 +1,197 @@
+#include "tool/setup/preset.h"
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include "tool/base/nearest_names.h"
+#include "tool/base/output_file.h"
+#include "tool/base/tool_error.h"
+#include "tool/params/param_json.h"
+#include "tool/params/parameters.h"
+
+// Keys keep the order they were written in: the blocks and their parameters read as declared.
+using json = nlohmann::ordered_json;
+
+namespace {
+
+constexpr const char* kMapsKey = "maps";
+constexpr const char* kSeedKey = "seed";
+
+// A JSON value as the parameter's value; false when its JSON type does not fit.
+bool JsonValue(const ParamRef& param, const json& j, ParamValue& value) {
+    value.kind = param.kind;
+    switch (param.kind) {
+        case ValueKind::Float:
+        case ValueKind::Int:
+            if (j.is_string()) {  // a choice by name
+                for (const ParamChoice& c : param.choices) {
+                    if (NamesChoice(j.get<std::string>(), c)) {
+                        value.number = c.value;
+                        return true;
+                    }
+                }
+                return false;
+            }
+            if (!j.is_number()) return false;
+            value.number = j.get<double>();
+            if (param.kind == ValueKind::Float) {
+                // A preset holds decimals; the parameter is single precision.
+                value.number = static_cast<float>(value.number);
+            }
+            return true;
+        case ValueKind::Bool:
+            if (j.is_boolean()) {
+                value.number = j.get<bool>() ? 1.0 : 0.0;
+                return true;
+            }
+            if (!j.is_number()) return false;
+            value.number = j.get<double>();
+            return true;
+        case ValueKind::Color:
+        case ValueKind::Point:
+            if (!j.is_array() || j.size() != 3) return false;
+            for (std::size_t i = 0; i < 3; ++i) {
+                if (!j[i].is_number()) return false;
+                value.rgb[i] = static_cast<float>(j[i].get<double>());
+            }
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+void LoadPreset(const std::string& path, Texmap* map, ClassDesc* cd, TimeValue t,
+                MapSources& sources, std::uint32_t* seed) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw ToolError("cannot read preset '" + path + "': no such readable file");
+    std::ostringstream text;
+    text << in.rdbuf();
+    LoadPresetText(text.str(), path, std::filesystem::absolute(path).parent_path(), map, cd, t,
+                   sources, seed);
+}
+
+void LoadPresetText(std::string_view text, const std::string& path,
+                    const std::filesystem::path& base, Texmap* map, ClassDesc* cd, TimeValue t,
+                    MapSources& sources, std::uint32_t* seed) {
+    json root;
+    try {
+        root = json::parse(text);
+    } catch (const json::exception& e) {
+        throw ToolError("cannot read preset '" + path + "': " + e.what());
+    }
+    if (!root.is_object()) {
+        throw ToolError("preset '" + path + "': expected a JSON object of blocks");
+    }
+    const std::vector<ParamRef> params = MapParameters(map);
+    std::vector<std::string> blockNames;
+    for (const ParamRef& p : params) {
+        if (blockNames.empty() || blockNames.back() != p.BlockName())
+            blockNames.push_back(p.BlockName());
+    }
+    std::vector<std::string> sections = blockNames;
+    sections.push_back(kMapsKey);
+    sections.push_back(kSeedKey);
+
+    for (const auto& [section, entries] : root.items()) {
+        const bool known = std::find(sections.begin(), sections.end(), section) != sections.end();
+        if (!known) {
+            throw ToolError("preset '" + path + "': unknown section '" + section +
+                            "': nearest known names are " +
+                            JoinAlternatives(NearestNames(section, sections)));
+        }
+        if (section == kSeedKey) {
+            // A whole number that a 32-bit seed holds; 1.0 is one, 1.5 and 2^32 are not.
+            const bool whole = entries.is_number_unsigned() ||
+                               (entries.is_number_float() && entries.get<double>() >= 0.0 &&
+                                entries.get<double>() == std::trunc(entries.get<double>()));
+            if (!whole || entries.get<double>() > 4294967295.0) {
+                throw ToolError("preset '" + path + "': seed = " + entries.dump() +
+                                ": seed takes a whole number from 0 to 4294967295");
+            }
+            if (seed) *seed = static_cast<std::uint32_t>(entries.get<double>());
+            continue;
+        }
+        if (!entries.is_object()) {
+            throw ToolError("preset '" + path + "': '" + section + "' must be a JSON object");
+        }
+        if (section == kMapsKey) continue;  // after the values, as on the command line
+        for (const auto& [name, j] : entries.items()) {
+            ParamRef param;
+            try {
+                param = FindParameter(map, name);
+            } catch (const ToolError& e) {
+                throw ToolError("preset '" + path + "': " + e.what());
+            }
+            if (param.BlockName() != section) {
+                throw ToolError("preset '" + path + "': '" + name + "' belongs to block '" +
+                                param.BlockName() + "', not '" + section + "'");
+            }
+            ParamValue value;
+            if (!JsonValue(param, j, value)) {
+                throw ToolError("preset '" + path + "': " + section + "." + name + " = " +
+                                j.dump() + ": " + name + " takes " + AcceptedText(param));
+            }
+            try {
+                CheckParamValue(param, value);
+            } catch (const ToolError& e) {
+                throw ToolError("preset '" + path + "': " + e.what());
+            }
+            SetParamValue(param, value, t);
+        }
+    }
+    if (root.contains(kMapsKey)) {
+        for (const auto& [slot, j] : root[kMapsKey].items()) {
+            if (!j.is_string()) {
+                throw ToolError("preset '" + path + "': maps." + slot +
+                                " must be a string: an image file or scratches:NAME=VALUE,...");
+            }
+            try {
+                ApplyMapSource(map, cd, slot, j.get<std::string>(), base, t, sources);
+            } catch (const ToolError& e) {
+                throw ToolError("preset '" + path + "': " + e.what());
+            }
+        }
+    }
+}
+
+std::string PresetText(Texmap* map, const MapSources& sources, TimeValue t, std::uint32_t seed) {
+    json root = json::object();
+    for (const ParamRef& p : MapParameters(map)) {
+        if (p.kind == ValueKind::Map || p.kind == ValueKind::Other) continue;
+        root[p.BlockName()][p.name] = ParamValueJson(GetParamValue(p, t));
+    }
+    json maps = json::object();
+    for (const auto& [slot, source] : sources) maps[slot] = source;
+    root[kMapsKey] = maps;
+    if (seed != 0) root[kSeedKey] = seed;
+    return root.dump(2) + "\n";
+}
+
+void SavePreset(const std::string& path, Texmap* map, const MapSources& sources, TimeValue t,
+                std::uint32_t seed) {
+    if (path.empty() || path == "-") {
+        WriteText(path, PresetText(map, sources, t, seed));
+        return;
+    }
+    // Images beside or below the preset are written relative to it, so the preset and its
+    // images can move together; loading takes relative paths from the preset's folder.
+    std::error_code ec;
+    const std::filesystem::path folder =
+        std::filesystem::weakly_canonical(std::filesystem::absolute(path).parent_path(), ec);
+    MapSources written = sources;
+    if (!ec) {
+        for (auto& [slot, source] : written) {
+            if (source.rfind(kScratchesPrefix, 0) == 0) continue;
+            const std::filesystem::path relative =
+                std::filesystem::path(source).lexically_relative(folder);
+            if (!relative.empty() && *relative.begin() != "..") source = relative.generic_string();
+        }
+    }
+    WriteText(path, PresetText(map, written, t, seed));
+}
