@@ -32,7 +32,7 @@ template <typename Enum, std::size_t N>
 Enum Named(const std::pair<const char*, Enum> (&names)[N], const std::string& name) {
     std::vector<std::string> known;
     for (const auto& [text, value] : names) {
-        if (name == text) return value;
+        if (SameName(name, text)) return value;
         known.push_back(text);
     }
     throw py::value_error("output '" + name + "' is not one of " + JoinAlternatives(known));
@@ -91,6 +91,10 @@ py::array Eval(PythonMap& self, const py::handle& points, const std::string& out
     EvalOptions options;
     options.output = Named(kEvalOutputNames, output);
     options.filtered = filtered;
+    if (mtl < 0 || mtl > kMaxMtlId) {
+        throw py::value_error("mtl=" + std::to_string(mtl) + " is not accepted: give 0 to " +
+                              std::to_string(kMaxMtlId));
+    }
     options.mtl = mtl;
     options.time = time;
     if (node) {
@@ -158,7 +162,8 @@ std::vector<BakeOutput> BakeOutputs(const py::handle& output, bool& several) {
     for (const BakeOutput o : kBakeOutputs) known.push_back(BakeOutputName(o));
     std::vector<BakeOutput> outputs;
     for (const std::string& name : names) {
-        const auto it = std::find(known.begin(), known.end(), name);
+        const auto it = std::find_if(known.begin(), known.end(),
+                                     [&](const std::string& k) { return SameName(name, k); });
         if (it == known.end()) {
             throw py::value_error("output '" + name + "' is not one of " + JoinAlternatives(known));
         }
@@ -168,8 +173,8 @@ std::vector<BakeOutput> BakeOutputs(const py::handle& output, bool& several) {
 }
 
 NormalY NormalYNamed(const std::string& name) {
-    if (name == "up") return NormalY::Up;
-    if (name == "down") return NormalY::Down;
+    if (SameName(name, "up")) return NormalY::Up;
+    if (SameName(name, "down")) return NormalY::Down;
     throw py::value_error("normal_y '" + name + "' is not one of up or down");
 }
 

@@ -15,6 +15,7 @@
 #include "tools/bake_command.h"
 #include "tools/bake_files.h"
 #include "tools/map_setup.h"
+#include "tools/nearest_names.h"
 #include "tools/param_info.h"
 #include "tools/parameters.h"
 #include "tools/png_file.h"
@@ -87,9 +88,9 @@ std::string ChoiceField(const json& j, const char* key, const std::vector<std::s
                         const std::string& fallback) {
     const auto it = j.find(key);
     if (it == j.end()) return fallback;
-    if (it->is_string() &&
-        std::find(names.begin(), names.end(), it->get<std::string>()) != names.end()) {
-        return it->get<std::string>();
+    // Without regard to case, as the command line matches names.
+    for (const std::string& n : names) {
+        if (it->is_string() && SameName(it->get<std::string>(), n)) return n;
     }
     std::string list;
     for (const std::string& n : names) list += (list.empty() ? "" : ", ") + n;

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <limits>
 #include <optional>
 #include <string>
 #include <utility>
@@ -31,6 +32,7 @@
 #include "tools/preset.h"
 #include "tools/render_command.h"
 #include "tools/param_info.h"
+#include "tools/parameters.h"
 #include "tools/resolution.h"
 #include "tools/seed_shift.h"
 #include "tools/serve_command.h"
@@ -76,12 +78,28 @@ void AddSeed(CLI::App* cmd, MapOptions& map) {
     cmd->add_option("--seed", map.seed,
                     "Another scratch layout: move the pattern by a vector derived from N "
                     "(0: none; the map's own seed only varies the Mapping variances)")
+        ->check(CLI::Range(0LL, 4294967295LL))
         ->type_name("N")
         ->default_str("0");
 }
 
 CLI::Option* AddTime(CLI::App* cmd, TimeValue& time) {
-    return cmd->add_option("--time", time, "Time in ticks (4800 per second)")->type_name("T");
+    return cmd->add_option("--time", time, "Time in ticks (4800 per second)")
+        ->check(CLI::Range(std::numeric_limits<TimeValue>::min(),
+                           std::numeric_limits<TimeValue>::max()))
+        ->type_name("T");
+}
+
+// A number from low to high. CLI::Range lets NaN through, as every comparison with it is false.
+CLI::Validator NumberFrom(float low, float high) {
+    return CLI::Validator(
+        [low, high](std::string& text) -> std::string {
+            float v = 0.0f;
+            if (CLI::detail::lexical_cast(text, v) && v >= low && v <= high) return {};
+            return "Value " + text + " not in range " + FormatFloat(low) + " to " +
+                   FormatFloat(high);
+        },
+        "FLOAT in [" + FormatFloat(low) + " - " + FormatFloat(high) + "]");
 }
 
 // An option taking one of the named choices: the text is checked while parsing and turned
@@ -99,11 +117,19 @@ public:
             names.push_back(text);
             if (value == fallback) text_ = text;
         }
-        return cmd->add_option(name, text_, help)->check(CLI::IsMember(names));
+        // Matched without regard to case, as --set matches choice names.
+        return cmd->add_option(name, text_, help)->check(CLI::IsMember(names, CLI::ignore_case));
+    }
+    // The choice's own spelling of the name given.
+    std::string Name() const {
+        for (const auto& [text, e] : choices_) {
+            if (SameName(text, text_)) return text;
+        }
+        return text_;
     }
     void Apply(Enum& value) const {
         for (const auto& [text, e] : choices_) {
-            if (text == text_) value = e;
+            if (SameName(text, text_)) value = e;
         }
     }
 
@@ -211,7 +237,9 @@ int main(int argc, char** argv) {
     Choice<EvalOutput> evalOutput({std::begin(kEvalOutputNames), std::end(kEvalOutputNames)});
     evalOutput.Add(eval, "--output", evalOptions.output,
                    "What to print per sample: r g b a, v, or the bump vector x y z");
-    eval->add_option("--mtl", evalOptions.mtl, "Material ID of the samples")->type_name("N");
+    eval->add_option("--mtl", evalOptions.mtl, "Material ID of the samples")
+        ->check(CLI::Range(0, kMaxMtlId))
+        ->type_name("N");
     eval->add_option("--node", node,
                      "The samples lie on a scene node with this identifier "
                      "(default: no node)")
@@ -246,7 +274,7 @@ int main(int argc, char** argv) {
     render->add_flag("--no-refine", noRefine,
                      "N x N samples in every pixel, none added where they disagree");
     render->add_option("--bump", renderOptions.bump, "Bump amount; 0 shows colour only")
-        ->check(CLI::Range(0.0f, 100.0f))
+        ->check(NumberFrom(0.0f, 100.0f))
         ->type_name("K");
     render->add_option("--bits", renderBits, "PNG bits per channel")->check(CLI::IsMember({8, 16}));
     AddTime(render, renderOptions.time);
@@ -283,7 +311,7 @@ int main(int argc, char** argv) {
                      "(tangent-space normals from the height, 0.5 + 0.5 n), bump (the host's raw "
                      "bump vector; .exr only)")
         ->delimiter(',')
-        ->check(CLI::IsMember(bakeOutputList))
+        ->check(CLI::IsMember(bakeOutputList, CLI::ignore_case))
         ->type_name("LIST");
     bake->add_option("--samples", bakeOptions.samples,
                      "Antialiasing: N x N samples a pixel, box-filtered; the work grows as N^2 "
@@ -292,11 +320,11 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(1, kMaxBakeSamples))
         ->type_name("N");
     bake->add_option("--extent", bakeOptions.extent, "Object units across the square")
-        ->check(CLI::Range(kMinBakeExtent, kMaxBakeExtent))
+        ->check(NumberFrom(kMinBakeExtent, kMaxBakeExtent))
         ->type_name("E");
     bake->add_option("--depth", bakeOptions.depth,
                      "Normals: how deep a scratch is, in object units (as --extent)")
-        ->check(CLI::Range(0.0f, kMaxBakeDepth))
+        ->check(NumberFrom(0.0f, kMaxBakeDepth))
         ->type_name("D");
     Choice<NormalY> normalY({{"up", NormalY::Up}, {"down", NormalY::Down}});
     normalY.Add(bake, "--normal-y", bakeOptions.normalY,
@@ -305,7 +333,7 @@ int main(int argc, char** argv) {
     bake->add_option("--normal-strength", bakeOptions.bumpNormalStrength,
                      "Normals from the host's bump vector tilted by K instead of from the "
                      "height (the earlier normal output; it also depends on the colours)")
-        ->check(CLI::Range(0.0f, kMaxBumpNormalStrength))
+        ->check(NumberFrom(0.0f, kMaxBumpNormalStrength))
         ->type_name("K")
         ->default_str("off");
     bake->add_flag("--unfiltered", unfiltered,
@@ -382,6 +410,20 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    // Standard output holds one thing at a time, so that a script can read it.
+    if (mapOptions.savePreset == "-") {
+        const char* clash = nullptr;
+        if (eval->parsed()) clash = "eval prints its results there";
+        if (params->parsed() && params->count("--json") > 0 &&
+            (paramsJson.empty() || paramsJson == "-"))
+            clash = "params --json prints the parameters there";
+        if (clash) {
+            std::cerr << kToolName << ": --save-preset - writes the preset to standard output, but "
+                      << clash << ": name a file for one of them\n";
+            return 2;
+        }
+    }
+
     int stopSignal = 0;
     try {
         std::optional<tbb::global_control> threadLimit;
@@ -398,7 +440,7 @@ int main(int argc, char** argv) {
         bakeOptions.outputs.clear();
         for (const std::string& name : bakeOutputNames) {
             for (const auto& [text, value] : bakeOutputChoices) {
-                if (text == name) bakeOptions.outputs.push_back(value);
+                if (SameName(text, name)) bakeOptions.outputs.push_back(value);
             }
         }
 
@@ -460,6 +502,11 @@ int main(int argc, char** argv) {
             NoEffectContext context;
             context.sets = mapOptions.sets;
             context.extentGiven = bake->parsed() && bake->count("--extent") > 0;
+            if (bake->parsed()) {
+                context.tileable = bakeOptions.tileable;
+                context.files = bakeFiles;
+                if (bake->count("--compression") > 0) context.compression = compression.Name();
+            }
             for (CLI::App* cmd : {eval, render, bake})
                 context.timeGiven =
                     context.timeGiven || (cmd->parsed() && cmd->count("--time") > 0);
@@ -473,7 +520,8 @@ int main(int argc, char** argv) {
             const std::vector<ParamInfo> description =
                 DescribeParameters(module.ScratchesClass(), map, t, configured.sources);
             if (params->count("--json") == 0) {
-                PrintParams(description, std::cout);
+                // The preset alone when it went to standard output.
+                if (mapOptions.savePreset != "-") PrintParams(description, std::cout);
             } else {
                 WriteText(paramsJson, ParamsJson(description) + "\n");
             }

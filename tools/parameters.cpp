@@ -64,8 +64,10 @@ bool ParseInt(const std::string& raw, int& out) {
     return ec == std::errc() && ptr == end;
 }
 
+// The words without regard to case, as choice names are matched: "On", "TRUE".
 bool ParseBool(const std::string& raw, int& out) {
-    const std::string text = Trim(raw);
+    std::string text = Trim(raw);
+    for (char& c : text) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
     for (const char* on : {"1", "true", "on", "yes"}) {
         if (text == on) return out = 1, true;
     }
