@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -216,8 +217,11 @@ class PrivateFolder {
 public:
     PrivateFolder() {
         std::string pattern = (std::filesystem::temp_directory_path() / "quorv-serve-XXXXXX");
-        if (!mkdtemp(pattern.data()))
-            throw ToolError("cannot make a temporary folder for the bake");
+        if (!mkdtemp(pattern.data())) {
+            throw ToolError("cannot make a temporary folder for the bake in " +
+                            std::filesystem::temp_directory_path().string() + ": " +
+                            std::strerror(errno));
+        }
         path_ = pattern;
     }
     ~PrivateFolder() {
@@ -504,6 +508,11 @@ ApiReply LookDevApi::Bake(std::string_view body) {
         std::ifstream in(file.Path(), std::ios::binary);
         std::ostringstream bytes;
         bytes << in.rdbuf();
+        // A failed read-back must not be handed over as a short file.
+        if (!in || !bytes) {
+            throw ToolError("cannot read back the baked " + file.Path() + ": " +
+                            std::strerror(errno));
+        }
         return ApiReply{200, format == "png" ? "image/png" : "image/x-exr", bytes.str(), fileName};
     });
 }

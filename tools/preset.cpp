@@ -1,9 +1,12 @@
 #include "tools/preset.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
-#include <fstream>
-#include <sstream>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <memory>
 
 #include <nlohmann/json.hpp>
 
@@ -66,14 +69,34 @@ bool JsonValue(const ParamRef& param, const json& j, ParamValue& value) {
 
 }  // namespace
 
+std::string ReadPresetFile(const std::string& path) {
+    const auto fail = [&](const std::string& reason) {
+        return ToolError("cannot read preset '" + path + "': " + reason);
+    };
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                               std::fclose);
+    if (!file) throw fail(std::strerror(errno));
+    std::string text;
+    char buffer[1 << 16];
+    while (true) {
+        errno = 0;
+        const std::size_t got = std::fread(buffer, 1, sizeof buffer, file.get());
+        text.append(buffer, got);
+        // Nothing stops a device from answering forever (/dev/zero).
+        if (text.size() > kMaxPresetBytes) {
+            throw fail("larger than " + std::to_string(kMaxPresetBytes >> 20) +
+                       " MiB, which no preset is");
+        }
+        if (got == sizeof buffer) continue;
+        if (std::ferror(file.get())) throw fail(errno != 0 ? std::strerror(errno) : "read error");
+        return text;
+    }
+}
+
 void LoadPreset(const std::string& path, Texmap* map, ClassDesc* cd, TimeValue t,
                 MapSources& sources, std::uint32_t* seed) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw ToolError("cannot read preset '" + path + "': no such readable file");
-    std::ostringstream text;
-    text << in.rdbuf();
-    LoadPresetText(text.str(), path, std::filesystem::absolute(path).parent_path(), map, cd, t,
-                   sources, seed);
+    LoadPresetText(ReadPresetFile(path), path, std::filesystem::absolute(path).parent_path(), map,
+                   cd, t, sources, seed);
 }
 
 void LoadPresetText(std::string_view text, const std::string& path,

@@ -10,12 +10,19 @@
 // numbers or names ("xyz_map": "object").
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
 
 #include "tools/map_setup.h"
+
+// The most a preset file may hold; one of every setting is a few kilobytes.
+inline constexpr std::size_t kMaxPresetBytes = std::size_t{16} << 20;
+
+// The text of a preset file. Throws ToolError naming the file and the system's reason.
+std::string ReadPresetFile(const std::string& path);
 
 // Applies the preset's values and maps to the map, and its seed to *seed (when given and the
 // preset holds one). Relative image paths are taken from the
@@ -31,7 +38,6 @@ void LoadPresetText(std::string_view text, const std::string& path,
 // Writes every value parameter of both blocks and the filled map slots. The file appears
 // only when complete. Throws ToolError.
 // The preset file's text.
-std::string PresetText(Texmap* map, const MapSources& sources, TimeValue t,
-                       std::uint32_t seed = 0);
+std::string PresetText(Texmap* map, const MapSources& sources, TimeValue t, std::uint32_t seed = 0);
 void SavePreset(const std::string& path, Texmap* map, const MapSources& sources, TimeValue t,
                 std::uint32_t seed = 0);
