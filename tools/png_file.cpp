@@ -36,10 +36,15 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 // libpng reports errors by longjmp; these keep the message for the ToolError thrown after.
 void OnPngError(png_structp png, png_const_charp message) {
     auto* text = static_cast<std::string*>(png_get_error_ptr(png));
-    if (text) *text = message;
+    // A size beyond the limits is only a warning, followed by the error "Invalid IHDR data":
+    // the warning says more.
+    if (text && text->find("exceeds user limit") == std::string::npos) *text = message;
     png_longjmp(png, 1);
 }
-void OnPngWarning(png_structp, png_const_charp) {}
+void OnPngWarning(png_structp png, png_const_charp message) {
+    auto* text = static_cast<std::string*>(png_get_error_ptr(png));
+    if (text && std::strstr(message, "exceeds user limit")) *text = message;
+}
 
 std::uint32_t Quantise(float v, std::uint32_t maxCode) {
     if (!(v > 0.0f)) return 0;  // NaN too
