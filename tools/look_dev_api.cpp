@@ -18,6 +18,7 @@
 #include "tools/map_setup.h"
 #include "tools/nearest_names.h"
 #include "tools/param_info.h"
+#include "tools/param_json.h"
 #include "tools/parameters.h"
 #include "tools/png_file.h"
 #include "tools/preset.h"
@@ -31,7 +32,6 @@
 using json = nlohmann::ordered_json;
 
 namespace {
-
 
 // Choices of the preview and the bake, by the names the command line uses.
 const std::pair<const char*, PreviewShape> kShapes[] = {
@@ -62,11 +62,22 @@ ApiReply ErrorReply(int status, const std::string& message) {
 
 json ParseBody(std::string_view body) {
     try {
-        json j = json::parse(body);
+        json j = ParseJsonText(body);
         if (!j.is_object()) throw ToolError("the request must be a JSON object");
         return j;
     } catch (const json::exception& e) {
         throw ToolError(std::string("the request is not JSON: ") + e.what());
+    }
+}
+
+// A request names only the fields its call reads: a misspelt one ("sampels") would otherwise be
+// dropped and its default used in silence.
+void CheckFields(const json& request, const std::vector<std::string>& known) {
+    for (const auto& [key, value] : request.items()) {
+        if (std::find(known.begin(), known.end(), key) == known.end()) {
+            throw ToolError("unknown field '" + key + "': nearest known fields are " +
+                            JoinAlternatives(NearestNames(key, known)));
+        }
     }
 }
 
@@ -369,6 +380,7 @@ ApiReply LookDevApi::Describe() const {
 ApiReply LookDevApi::Render(std::string_view body) {
     return Guarded([&] {
         const json request = ParseBody(body);
+        CheckFields(request, {"tab", "settings", "shape", "res", "samples", "bump", "tileable"});
         const std::shared_ptr<Tab> tab = FindTab(NameField(request, "tab"), true);
         std::vector<std::string> shapes;
         for (const auto& [name, shape] : kShapes) shapes.push_back(name);
@@ -431,6 +443,9 @@ ApiReply LookDevApi::Render(std::string_view body) {
 ApiReply LookDevApi::Bake(std::string_view body) {
     return Guarded([&] {
         const json request = ParseBody(body);
+        CheckFields(request,
+                    {"tab", "job", "settings", "res", "output", "format", "bits", "samples",
+                     "extent", "depth", "normalY", "normalStrength", "filtered", "tileable"});
         const std::string jobName = NameField(request, "job");
         std::shared_ptr<Tab> tab;
         if (request.contains("tab")) tab = FindTab(NameField(request, "tab"), true);
@@ -526,7 +541,9 @@ ApiReply LookDevApi::JobProgress(const std::string& name) const {
 
 ApiReply LookDevApi::Cancel(std::string_view body) {
     return Guarded([&] {
-        const std::string name = NameField(ParseBody(body), "job");
+        const json request = ParseBody(body);
+        CheckFields(request, {"job"});
+        const std::string name = NameField(request, "job");
         const std::lock_guard lock(jobsMutex_);
         const auto it = jobs_.find(name);
         if (it == jobs_.end()) return ErrorReply(404, "no job '" + name + "' is running");
@@ -538,6 +555,7 @@ ApiReply LookDevApi::Cancel(std::string_view body) {
 ApiReply LookDevApi::Preset(std::string_view body) {
     return Guarded([&] {
         const json request = ParseBody(body);
+        CheckFields(request, {"tab", "settings"});
         std::shared_ptr<Tab> tab;
         if (request.contains("tab")) tab = FindTab(NameField(request, "tab"), true);
         const json settings = request.value("settings", json::object());

@@ -41,8 +41,10 @@ bool JsonValue(const ParamRef& param, const json& j, ParamValue& value) {
             }
             if (!j.is_number()) return false;
             value.number = j.get<double>();
-            if (param.kind == ValueKind::Float) {
-                // A preset holds decimals; the parameter is single precision.
+            // A preset holds decimals; the parameter is single precision. A number beyond the
+            // floats stays as read, for the range check to refuse.
+            if (param.kind == ValueKind::Float &&
+                std::fabs(value.number) <= std::numeric_limits<float>::max()) {
                 value.number = static_cast<float>(value.number);
             }
             return true;
@@ -59,7 +61,7 @@ bool JsonValue(const ParamRef& param, const json& j, ParamValue& value) {
             if (!j.is_array() || j.size() != 3) return false;
             for (std::size_t i = 0; i < 3; ++i) {
                 if (!j[i].is_number()) return false;
-                value.rgb[i] = static_cast<float>(j[i].get<double>());
+                value.rgb[i] = NarrowToFloat(j[i].get<double>());
             }
             return true;
         default:
@@ -104,9 +106,11 @@ void LoadPresetText(std::string_view text, const std::string& path,
                     MapSources& sources, std::uint32_t* seed) {
     json root;
     try {
-        root = json::parse(text);
+        root = ParseJsonText(text);
     } catch (const json::exception& e) {
         throw ToolError("cannot read preset '" + path + "': " + e.what());
+    } catch (const ToolError& e) {
+        throw ToolError("preset '" + path + "': " + e.what());
     }
     if (!root.is_object()) {
         throw ToolError("preset '" + path + "': expected a JSON object of blocks");
