@@ -1,5 +1,6 @@
 #include "cli/eval_command.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -16,7 +17,24 @@ bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
 
-// Up to 9 numbers of one line into v; the count, or -1 when a word is not a finite number.
+// Why a word is not a coordinate: "" when it is a finite float.
+std::string NumberProblem(const char* first, const char* last, float& value) {
+    if (first != last && *first == '+') ++first;
+    const auto [ptr, ec] = std::from_chars(first, last, value);
+    if (first != last && ptr == last && ec == std::errc::result_out_of_range) {
+        // A number all the same: say which way it leaves the floats.
+        double d = 0.0;
+        std::from_chars(first, last, d);
+        return std::fabs(d) > 1.0 ? "is outside the float range (up to +-3.4e38)"
+                                  : "is too small for a float (non-zero from +-1.4e-45)";
+    }
+    if (first == last || ec != std::errc() || ptr != last) return "is not a number";
+    if (!std::isfinite(value)) return "is not a finite number";
+    return {};
+}
+
+// Up to 9 numbers of one line into v; the count, or -1 when a word is not a finite float
+// (`bad` then says which and why).
 int ParseNumbers(const std::string& line, float* v, std::string& bad) {
     int count = 0;
     std::size_t i = 0;
@@ -25,13 +43,15 @@ int ParseNumbers(const std::string& line, float* v, std::string& bad) {
         if (i == line.size()) return count;
         std::size_t end = i;
         while (end < line.size() && !IsSpace(line[end])) ++end;
-        const char* first = line.data() + i;
-        const char* last = line.data() + end;
-        if (*first == '+') ++first;
         float value = 0.0f;
-        const auto [ptr, ec] = std::from_chars(first, last, value);
-        if (first == last || ec != std::errc() || ptr != last || !std::isfinite(value)) {
-            bad = line.substr(i, end - i);
+        const std::string problem = NumberProblem(line.data() + i, line.data() + end, value);
+        if (!problem.empty()) {
+            // A long word is shown by its start: the message stays one readable line.
+            const std::size_t shown = std::min<std::size_t>(end - i, 40);
+            bad.assign(1, '\'');
+            bad.append(line, i, shown);
+            bad += shown < end - i ? "...' " : "' ";
+            bad += problem;
             return -1;
         }
         if (count == 9) return 10;  // too many; the count is all that matters now
@@ -49,8 +69,8 @@ bool ParseEvalLine(const std::string& line, long long number, EvalSample& sample
     std::string bad;
     const int count = ParseNumbers(line, v, bad);
     if (count < 0) {
-        throw ToolError("line " + std::to_string(number) + ": '" + bad +
-                        "' is not a finite number; a line holds x y z or x y z ax ay az bx by bz");
+        throw ToolError("line " + std::to_string(number) + ": " + bad +
+                        "; a line holds x y z or x y z ax ay az bx by bz");
     }
     if (count != 3 && count != 9) {
         throw ToolError("line " + std::to_string(number) + ": " +

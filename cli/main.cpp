@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <limits>
 #include <optional>
 #include <string>
 #include <utility>
@@ -31,10 +32,12 @@
 #include "tool/images/image_file.h"
 #include "tool/images/resolution.h"
 #include "tool/module/plugin_module.h"
+#include "tool/params/parameters.h"
 #include "tool/sampling/bake.h"
 #include "tool/sampling/bake_files.h"
 #include "tool/sampling/render.h"
 #include "tool/setup/configure_map.h"
+#include "tool/setup/map_settings.h"
 #include "tool/setup/no_effect.h"
 #include "tool/setup/param_info.h"
 #include "tool/setup/preset.h"
@@ -80,12 +83,28 @@ void AddSeed(CLI::App* cmd, MapOptions& map) {
     cmd->add_option("--seed", map.seed,
                     "Another scratch layout: move the pattern by a vector derived from N "
                     "(0: none; the map's own seed only varies the Mapping variances)")
+        ->check(CLI::Range(0LL, 4294967295LL))
         ->type_name("N")
         ->default_str("0");
 }
 
 CLI::Option* AddTime(CLI::App* cmd, TimeValue& time) {
-    return cmd->add_option("--time", time, "Time in ticks (4800 per second)")->type_name("T");
+    return cmd->add_option("--time", time, "Time in ticks (4800 per second)")
+        ->check(CLI::Range(std::numeric_limits<TimeValue>::min(),
+                           std::numeric_limits<TimeValue>::max()))
+        ->type_name("T");
+}
+
+// A number from low to high. CLI::Range lets NaN through, as every comparison with it is false.
+CLI::Validator NumberFrom(float low, float high) {
+    return CLI::Validator(
+        [low, high](std::string& text) -> std::string {
+            float v = 0.0f;
+            if (CLI::detail::lexical_cast(text, v) && v >= low && v <= high) return {};
+            return "Value " + text + " not in range " + FormatFloat(low) + " to " +
+                   FormatFloat(high);
+        },
+        "FLOAT in [" + FormatFloat(low) + " - " + FormatFloat(high) + "]");
 }
 
 // An option taking one of the named choices: the text is checked while parsing and turned
@@ -103,11 +122,19 @@ public:
             names.push_back(text);
             if (value == fallback) text_ = text;
         }
-        return cmd->add_option(name, text_, help)->check(CLI::IsMember(names));
+        // Matched without regard to case, as --set matches choice names.
+        return cmd->add_option(name, text_, help)->check(CLI::IsMember(names, CLI::ignore_case));
+    }
+    // The choice's own spelling of the name given.
+    std::string Name() const {
+        for (const auto& [text, e] : choices_) {
+            if (SameName(text, text_)) return text;
+        }
+        return text_;
     }
     void Apply(Enum& value) const {
         for (const auto& [text, e] : choices_) {
-            if (text == text_) value = e;
+            if (SameName(text, text_)) value = e;
         }
     }
 
@@ -215,7 +242,9 @@ int main(int argc, char** argv) {
     Choice<EvalOutput> evalOutput({std::begin(kEvalOutputNames), std::end(kEvalOutputNames)});
     evalOutput.Add(eval, "--output", evalOptions.output,
                    "What to print per sample: r g b a, v, or the bump vector x y z");
-    eval->add_option("--mtl", evalOptions.mtl, "Material ID of the samples")->type_name("N");
+    eval->add_option("--mtl", evalOptions.mtl, "Material ID of the samples")
+        ->check(CLI::Range(0, kMaxMtlId))
+        ->type_name("N");
     eval->add_option("--node", node,
                      "The samples lie on a scene node with this identifier "
                      "(default: no node)")
@@ -250,7 +279,7 @@ int main(int argc, char** argv) {
     render->add_flag("--no-refine", noRefine,
                      "N x N samples in every pixel, none added where they disagree");
     render->add_option("--bump", renderOptions.bump, "Bump amount; 0 shows colour only")
-        ->check(CLI::Range(0.0f, 100.0f))
+        ->check(NumberFrom(0.0f, 100.0f))
         ->type_name("K");
     render->add_option("--bits", renderBits, "PNG bits per channel")->check(CLI::IsMember({8, 16}));
     AddTime(render, renderOptions.time);
@@ -287,7 +316,7 @@ int main(int argc, char** argv) {
                      "(tangent-space normals from the height, 0.5 + 0.5 n), bump (the host's raw "
                      "bump vector; .exr only)")
         ->delimiter(',')
-        ->check(CLI::IsMember(bakeOutputList))
+        ->check(CLI::IsMember(bakeOutputList, CLI::ignore_case))
         ->type_name("LIST");
     bake->add_option("--samples", bakeOptions.samples,
                      "Antialiasing: N x N samples a pixel, box-filtered; the work grows as N^2 "
@@ -296,11 +325,11 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(1, kMaxBakeSamples))
         ->type_name("N");
     bake->add_option("--extent", bakeOptions.extent, "Object units across the square")
-        ->check(CLI::Range(kMinBakeExtent, kMaxBakeExtent))
+        ->check(NumberFrom(kMinBakeExtent, kMaxBakeExtent))
         ->type_name("E");
     bake->add_option("--depth", bakeOptions.depth,
                      "Normals: how deep a scratch is, in object units (as --extent)")
-        ->check(CLI::Range(0.0f, kMaxBakeDepth))
+        ->check(NumberFrom(0.0f, kMaxBakeDepth))
         ->type_name("D");
     Choice<NormalY> normalY({{"up", NormalY::Up}, {"down", NormalY::Down}});
     normalY.Add(bake, "--normal-y", bakeOptions.normalY,
@@ -309,7 +338,7 @@ int main(int argc, char** argv) {
     bake->add_option("--normal-strength", bakeOptions.bumpNormalStrength,
                      "Normals from the host's bump vector tilted by K instead of from the "
                      "height (the earlier normal output; it also depends on the colours)")
-        ->check(CLI::Range(0.0f, kMaxBumpNormalStrength))
+        ->check(NumberFrom(0.0f, kMaxBumpNormalStrength))
         ->type_name("K")
         ->default_str("off");
     bake->add_flag("--unfiltered", unfiltered,
@@ -386,6 +415,20 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    // Standard output holds one thing at a time, so that a script can read it.
+    if (mapOptions.savePreset == "-") {
+        const char* clash = nullptr;
+        if (eval->parsed()) clash = "eval prints its results there";
+        if (params->parsed() && params->count("--json") > 0 &&
+            (paramsJson.empty() || paramsJson == "-"))
+            clash = "params --json prints the parameters there";
+        if (clash) {
+            std::cerr << kToolName << ": --save-preset - writes the preset to standard output, but "
+                      << clash << ": name a file for one of them\n";
+            return 2;
+        }
+    }
+
     int stopSignal = 0;
     try {
         std::optional<tbb::global_control> threadLimit;
@@ -402,7 +445,7 @@ int main(int argc, char** argv) {
         bakeOptions.outputs.clear();
         for (const std::string& name : bakeOutputNames) {
             for (const auto& [text, value] : bakeOutputChoices) {
-                if (text == name) bakeOptions.outputs.push_back(value);
+                if (SameName(text, name)) bakeOptions.outputs.push_back(value);
             }
         }
 
@@ -464,6 +507,11 @@ int main(int argc, char** argv) {
             NoEffectContext context;
             context.sets = mapOptions.sets;
             context.extentGiven = bake->parsed() && bake->count("--extent") > 0;
+            if (bake->parsed()) {
+                context.tileable = bakeOptions.tileable;
+                context.files = bakeFiles;
+                if (bake->count("--compression") > 0) context.compression = compression.Name();
+            }
             for (CLI::App* cmd : {eval, render, bake})
                 context.timeGiven =
                     context.timeGiven || (cmd->parsed() && cmd->count("--time") > 0);
@@ -477,7 +525,8 @@ int main(int argc, char** argv) {
             const std::vector<ParamInfo> description =
                 DescribeParameters(module.ScratchesClass(), map, t, configured.sources);
             if (params->count("--json") == 0) {
-                PrintParams(description, std::cout);
+                // The preset alone when it went to standard output.
+                if (mapOptions.savePreset != "-") PrintParams(description, std::cout);
             } else {
                 WriteText(paramsJson, ParamsJson(description) + "\n");
             }

@@ -285,6 +285,8 @@ ReferenceTarget* LoadObject(const std::vector<unsigned char>& bytes, IOResult* r
         if (in.CloseChunk() != IO_OK) return nullptr;
     }
     if (res != IO_END || in.CloseChunk() != IO_OK || in.HadError()) return nullptr;
+    // The scene chunk is the whole of the bytes: anything after it is damage, not more scene.
+    if (in.OpenChunk() != IO_END) return nullptr;
     if (objs.empty() || objs.size() != declared) return nullptr;
     for (const Loaded& o : objs) {
         for (int idx : o.refs) {

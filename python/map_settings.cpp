@@ -58,11 +58,16 @@ ParamRef FindSlot(Texmap* map, const std::string& name) {
     }
 }
 
-// A number as text that reads back as the same value.
-std::string NumberText(const py::handle& v) {
-    // Kept for the life of the process: never released after the interpreter.
+// numbers.Integral, kept for the life of the process: never released after the interpreter.
+const py::object& IntegralType() {
     static const py::object& integral =
         *new py::object(py::module_::import("numbers").attr("Integral"));
+    return integral;
+}
+
+// A number as text that reads back as the same value.
+std::string NumberText(const py::handle& v) {
+    const py::object& integral = IntegralType();
     static const py::object& real = *new py::object(py::module_::import("numbers").attr("Real"));
     static const py::object& npBool = *new py::object(py::module_::import("numpy").attr("bool_"));
     if (py::isinstance<py::bool_>(v) || py::isinstance(v, npBool)) {
@@ -78,11 +83,18 @@ std::string NumberText(const py::handle& v) {
 }
 
 // A Python value as the text the tool's --set takes: numbers, True/False, choice names,
-// and colours and points as three numbers.
-std::string ValueText(const std::string& name, const py::handle& v) {
+// and colours and points as three numbers. `several` tells a sequence from a single value.
+std::string ValueText(const std::string& name, const py::handle& v, bool& several) {
+    several = false;
     if (py::isinstance<py::str>(v)) return v.cast<std::string>();
     try {
+        // Bytes are a sequence of small integers, never a colour.
+        if (py::isinstance<py::bytes>(v) || py::isinstance<py::bytearray>(v)) {
+            throw py::type_error("expected a number, got " +
+                                 py::str(py::type::of(v).attr("__name__")).cast<std::string>());
+        }
         if (py::isinstance<py::sequence>(v) || py::hasattr(v, "__len__")) {
+            several = true;
             std::string text;
             for (const py::handle item : v) {
                 if (!text.empty()) text += ',';
@@ -120,9 +132,14 @@ py::object SourceOf(PythonMap& self, const std::string& slot) {
 }
 
 void SetValue(PythonMap& self, const std::string& name, const py::handle& value) {
-    const std::string text = ValueText(name, value);
+    bool several = false;
+    const std::string text = ValueText(name, value, several);
     const auto lock = self.Lock();
     const ParamRef param = FindValue(self.Map(), name);
+    // [4] is not the number 4: only colours and points take a sequence.
+    if (several && param.kind != ValueKind::Color && param.kind != ValueKind::Point) {
+        throw py::type_error(name + ": expected " + AcceptedText(param) + ", got a sequence");
+    }
     SetParamValue(param, ParseParamValue(param, text), CurrentTime());
 }
 
@@ -293,13 +310,20 @@ folder), a 'scratches:NAME=VALUE,...' text, or None to empty the slot.)");
             const auto lock = self.Lock();
             return self.Seed();
         },
-        [](PythonMap& self, long long seed) {
-            if (seed < 0 || seed > 4294967295LL) {
-                throw py::value_error("seed=" + std::to_string(seed) +
+        [](PythonMap& self, const py::object& value) {
+            // Any integer, however large, gets the range; other types a TypeError.
+            if (py::isinstance<py::bool_>(value) || !py::isinstance(value, IntegralType())) {
+                throw py::type_error(
+                    "seed: expected a whole number from 0 to 4294967295, got " +
+                    py::str(py::type::of(value).attr("__name__")).cast<std::string>());
+            }
+            const py::int_ seed(value);
+            if (seed < py::int_(0) || seed > py::int_(4294967295LL)) {
+                throw py::value_error("seed=" + py::repr(seed).cast<std::string>() +
                                       " is not accepted: give 0 to 4294967295");
             }
             const auto lock = self.Lock();
-            self.Seed() = static_cast<std::uint32_t>(seed);
+            self.Seed() = seed.cast<std::uint32_t>();
         },
         R"(The command line's --seed: another scratch layout from the same settings, for bake().
 Every sample the bake places is moved by a seed-derived vector (0: not moved; a tileable bake

@@ -23,7 +23,53 @@
 
 namespace py = pybind11;
 
+// A whole-number argument as Python gave it, checked by the function itself: pybind11's own
+// refusal of a value no C++ integer holds spans several lines and names no range.
+struct WholeArg {
+    py::object value;
+};
+
+namespace pybind11::detail {
+template <>
+struct type_caster<WholeArg> {
+    PYBIND11_TYPE_CASTER(WholeArg, const_name("int"));
+    bool load(handle src, bool) {
+        value.value = reinterpret_borrow<object>(src);
+        return true;
+    }
+    static handle cast(const WholeArg& arg, return_value_policy, handle) {
+        return arg.value.inc_ref();
+    }
+};
+}  // namespace pybind11::detail
+
 namespace {
+
+// The argument as an integer from low to high; a TypeError or a ValueError of one line that
+// says what is accepted otherwise (`accepted`, or "low to high").
+long long Whole(const char* name, const WholeArg& arg, long long low, long long high,
+                const std::string& accepted = "") {
+    const std::string range =
+        accepted.empty() ? std::to_string(low) + " to " + std::to_string(high) : accepted;
+    const py::object integral = py::module_::import("numbers").attr("Integral");
+    if (py::isinstance<py::bool_>(arg.value) || !py::isinstance(arg.value, integral)) {
+        throw py::type_error(std::string(name) + ": expected a whole number from " + range +
+                             ", got " +
+                             py::str(py::type::of(arg.value).attr("__name__")).cast<std::string>());
+    }
+    const py::int_ number(arg.value);
+    if (number < py::int_(low) || number > py::int_(high)) {
+        throw py::value_error(std::string(name) + "=" + py::repr(number).cast<std::string>() +
+                              " is not accepted: give " + range);
+    }
+    return number.cast<long long>();
+}
+
+// Any integer that a TimeValue holds.
+TimeValue TimeArg(const WholeArg& arg) {
+    return static_cast<TimeValue>(Whole("time", arg, std::numeric_limits<TimeValue>::min(),
+                                        std::numeric_limits<TimeValue>::max()));
+}
 
 // The most threads a run takes, as on the command line.
 constexpr int kMaxThreads = 1024;
@@ -32,17 +78,15 @@ template <typename Enum, std::size_t N>
 Enum Named(const std::pair<const char*, Enum> (&names)[N], const std::string& name) {
     std::vector<std::string> known;
     for (const auto& [text, value] : names) {
-        if (name == text) return value;
+        if (SameName(name, text)) return value;
         known.push_back(text);
     }
     throw py::value_error("output '" + name + "' is not one of " + JoinAlternatives(known));
 }
 
-void CheckThreads(int threads) {
-    if (threads < 0 || threads > kMaxThreads) {
-        throw py::value_error("threads=" + std::to_string(threads) + " is not accepted: give 0 " +
-                              "(every core) to " + std::to_string(kMaxThreads));
-    }
+int Threads(const WholeArg& threads) {
+    return static_cast<int>(Whole("threads", threads, 0, kMaxThreads,
+                                  "0 (every core) to " + std::to_string(kMaxThreads)));
 }
 
 // The samples of an (N, 3) or (N, 9) float32 array, checked as the tool checks its input.
@@ -87,20 +131,18 @@ std::vector<EvalSample> Samples(const py::handle& points) {
 }
 
 py::array Eval(PythonMap& self, const py::handle& points, const std::string& output, bool filtered,
-               int mtl, std::optional<long long> node, TimeValue time, int threads) {
+               const WholeArg& mtl, const WholeArg& node, const WholeArg& time,
+               const WholeArg& threadCount) {
     EvalOptions options;
     options.output = Named(kEvalOutputNames, output);
     options.filtered = filtered;
-    options.mtl = mtl;
-    options.time = time;
-    if (node) {
-        if (*node < 0 || *node > 4294967295LL) {
-            throw py::value_error("node=" + std::to_string(*node) +
-                                  " is not accepted: give 0 to 4294967295, or None");
-        }
-        options.node = static_cast<std::uint32_t>(*node);
+    options.mtl = static_cast<int>(Whole("mtl", mtl, 0, kMaxMtlId));
+    options.time = TimeArg(time);
+    if (!node.value.is_none()) {
+        options.node = static_cast<std::uint32_t>(
+            Whole("node", node, 0, 4294967295LL, "0 to 4294967295, or None"));
     }
-    CheckThreads(threads);
+    const int threads = Threads(threadCount);
     const std::vector<EvalSample> samples = Samples(points);
 
     const auto lock = self.Lock();
@@ -158,7 +200,8 @@ std::vector<BakeOutput> BakeOutputs(const py::handle& output, bool& several) {
     for (const BakeOutput o : kBakeOutputs) known.push_back(BakeOutputName(o));
     std::vector<BakeOutput> outputs;
     for (const std::string& name : names) {
-        const auto it = std::find(known.begin(), known.end(), name);
+        const auto it = std::find_if(known.begin(), known.end(),
+                                     [&](const std::string& k) { return SameName(name, k); });
         if (it == known.end()) {
             throw py::value_error("output '" + name + "' is not one of " + JoinAlternatives(known));
         }
@@ -168,8 +211,8 @@ std::vector<BakeOutput> BakeOutputs(const py::handle& output, bool& several) {
 }
 
 NormalY NormalYNamed(const std::string& name) {
-    if (name == "up") return NormalY::Up;
-    if (name == "down") return NormalY::Down;
+    if (SameName(name, "up")) return NormalY::Up;
+    if (SameName(name, "down")) return NormalY::Down;
     throw py::value_error("normal_y '" + name + "' is not one of up or down");
 }
 
@@ -182,27 +225,31 @@ float OptionFloat(double d) {
     return static_cast<float>(d);
 }
 
-py::object Bake(PythonMap& self, const py::handle& res, const py::handle& output, int samples,
-                double extent, bool filtered, double depth, const std::string& normalY,
-                double normalStrength, bool tileable, TimeValue time, int threads) {
+py::object Bake(PythonMap& self, const py::handle& res, const py::handle& output,
+                const WholeArg& samples, double extent, bool filtered, double depth,
+                const std::string& normalY, double normalStrength, bool tileable,
+                const WholeArg& time, const WholeArg& threadCount) {
     BakeOptions options;
     ParseRes(res, options.width, options.height);
     bool several = false;
     options.outputs = BakeOutputs(output, several);
-    options.samples = samples;
+    // The range is the bake's own check, below.
+    options.samples = static_cast<int>(Whole("samples", samples, std::numeric_limits<int>::min(),
+                                             std::numeric_limits<int>::max(),
+                                             "1 to " + std::to_string(kMaxBakeSamples)));
     options.extent = OptionFloat(extent);
     options.filtered = filtered;
     options.depth = OptionFloat(depth);
     options.normalY = NormalYNamed(normalY);
     options.bumpNormalStrength = OptionFloat(normalStrength);
     options.tileable = tileable;
-    options.time = time;
+    options.time = TimeArg(time);
     CheckBakeOptions(options);
     {
         const auto lock = self.Lock();
         options.shift = SeedShift(self.Seed()) / options.extent;
     }
-    CheckThreads(threads);
+    const int threads = Threads(threadCount);
 
     // Every array is made before the work, so that a bake that cannot be held never starts.
     std::vector<py::array_t<float>> images;

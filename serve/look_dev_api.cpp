@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -12,11 +13,13 @@
 
 #include <nlohmann/json.hpp>
 
+#include "tool/base/nearest_names.h"
 #include "tool/base/progress.h"
 #include "tool/base/tool_error.h"
 #include "tool/base/wide_text.h"
 #include "tool/images/png_file.h"
 #include "tool/images/resolution.h"
+#include "tool/params/param_json.h"
 #include "tool/params/parameters.h"
 #include "tool/sampling/bake.h"
 #include "tool/sampling/bake_files.h"
@@ -59,11 +62,22 @@ ApiReply ErrorReply(int status, const std::string& message) {
 
 json ParseBody(std::string_view body) {
     try {
-        json j = json::parse(body);
+        json j = ParseJsonText(body);
         if (!j.is_object()) throw ToolError("the request must be a JSON object");
         return j;
     } catch (const json::exception& e) {
         throw ToolError(std::string("the request is not JSON: ") + e.what());
+    }
+}
+
+// A request names only the fields its call reads: a misspelt one ("sampels") would otherwise be
+// dropped and its default used in silence.
+void CheckFields(const json& request, const std::vector<std::string>& known) {
+    for (const auto& [key, value] : request.items()) {
+        if (std::find(known.begin(), known.end(), key) == known.end()) {
+            throw ToolError("unknown field '" + key + "': nearest known fields are " +
+                            JoinAlternatives(NearestNames(key, known)));
+        }
     }
 }
 
@@ -86,9 +100,9 @@ std::string ChoiceField(const json& j, const char* key, const std::vector<std::s
                         const std::string& fallback) {
     const auto it = j.find(key);
     if (it == j.end()) return fallback;
-    if (it->is_string() &&
-        std::find(names.begin(), names.end(), it->get<std::string>()) != names.end()) {
-        return it->get<std::string>();
+    // Without regard to case, as the command line matches names.
+    for (const std::string& n : names) {
+        if (it->is_string() && SameName(it->get<std::string>(), n)) return n;
     }
     std::string list;
     for (const std::string& n : names) list += (list.empty() ? "" : ", ") + n;
@@ -214,8 +228,11 @@ class PrivateFolder {
 public:
     PrivateFolder() {
         std::string pattern = (std::filesystem::temp_directory_path() / "quorv-serve-XXXXXX");
-        if (!mkdtemp(pattern.data()))
-            throw ToolError("cannot make a temporary folder for the bake");
+        if (!mkdtemp(pattern.data())) {
+            throw ToolError("cannot make a temporary folder for the bake in " +
+                            std::filesystem::temp_directory_path().string() + ": " +
+                            std::strerror(errno));
+        }
         path_ = pattern;
     }
     ~PrivateFolder() {
@@ -363,6 +380,7 @@ ApiReply LookDevApi::Describe() const {
 ApiReply LookDevApi::Render(std::string_view body) {
     return Guarded([&] {
         const json request = ParseBody(body);
+        CheckFields(request, {"tab", "settings", "shape", "res", "samples", "bump", "tileable"});
         const std::shared_ptr<Tab> tab = FindTab(NameField(request, "tab"), true);
         std::vector<std::string> shapes;
         for (const auto& [name, shape] : kShapes) shapes.push_back(name);
@@ -425,6 +443,9 @@ ApiReply LookDevApi::Render(std::string_view body) {
 ApiReply LookDevApi::Bake(std::string_view body) {
     return Guarded([&] {
         const json request = ParseBody(body);
+        CheckFields(request,
+                    {"tab", "job", "settings", "res", "output", "format", "bits", "samples",
+                     "extent", "depth", "normalY", "normalStrength", "filtered", "tileable"});
         const std::string jobName = NameField(request, "job");
         std::shared_ptr<Tab> tab;
         if (request.contains("tab")) tab = FindTab(NameField(request, "tab"), true);
@@ -502,6 +523,11 @@ ApiReply LookDevApi::Bake(std::string_view body) {
         std::ifstream in(file.Path(), std::ios::binary);
         std::ostringstream bytes;
         bytes << in.rdbuf();
+        // A failed read-back must not be handed over as a short file.
+        if (!in || !bytes) {
+            throw ToolError("cannot read back the baked " + file.Path() + ": " +
+                            std::strerror(errno));
+        }
         return ApiReply{200, format == "png" ? "image/png" : "image/x-exr", bytes.str(), fileName};
     });
 }
@@ -515,7 +541,9 @@ ApiReply LookDevApi::JobProgress(const std::string& name) const {
 
 ApiReply LookDevApi::Cancel(std::string_view body) {
     return Guarded([&] {
-        const std::string name = NameField(ParseBody(body), "job");
+        const json request = ParseBody(body);
+        CheckFields(request, {"job"});
+        const std::string name = NameField(request, "job");
         const std::lock_guard lock(jobsMutex_);
         const auto it = jobs_.find(name);
         if (it == jobs_.end()) return ErrorReply(404, "no job '" + name + "' is running");
@@ -527,6 +555,7 @@ ApiReply LookDevApi::Cancel(std::string_view body) {
 ApiReply LookDevApi::Preset(std::string_view body) {
     return Guarded([&] {
         const json request = ParseBody(body);
+        CheckFields(request, {"tab", "settings"});
         std::shared_ptr<Tab> tab;
         if (request.contains("tab")) tab = FindTab(NameField(request, "tab"), true);
         const json settings = request.value("settings", json::object());

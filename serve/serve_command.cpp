@@ -12,6 +12,7 @@
 
 #include "serve/look_dev_server.h"
 #include "tool/base/tool_error.h"
+#include "tool/setup/preset.h"
 
 extern char** environ;
 
@@ -22,14 +23,6 @@ constexpr int kPortsToTry = 20;
 
 bool IsLoopback(const std::string& host) {
     return host == "127.0.0.1" || host == "::1" || host == "localhost";
-}
-
-std::string ReadPresetFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw ToolError("cannot read preset '" + path + "': no such readable file");
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 // The desktop's browser, if there is one; the URL is printed either way.

@@ -75,6 +75,12 @@ TEST(Arguments, SettingsWithoutEffectWarnButRun) {
         {{"eval", "--time", "160"}, "--time has no effect"},
         {{"bake", "--res", "4", "--extent", "9", "--set", "xyz_map=screen"}, "--extent has no"},
         {{"bake", "--res", "4", "--extent", "9"}, nullptr},
+        {{"bake", "--res", "4", "--compression", "DWAA"}, "--compression dwaa has no effect"},
+        {{"bake", "--res", "4", "--tileable", "--map", "stretchMap=scratches:"}, "stretchMap"},
+        {{"bake", "--res", "4", "--tileable", "--map", "sizeMap=scratches:", "--set",
+          "sizeMapEnabled=Off"},
+         nullptr},
+        {{"bake", "--res", "4", "--map", "sizeMap=scratches:"}, nullptr},
     };
     ScratchFolder dir;
     for (const Case& c : cases) {
@@ -93,6 +99,22 @@ TEST(Arguments, SettingsWithoutEffectWarnButRun) {
             }
         }
     }
+}
+
+// Names in lists are matched as choice values are, without regard to case, and standard
+// output carries one thing a script can read.
+TEST(Arguments, NamesIgnoreCaseAndStandardOutputHoldsOneThing) {
+    const ToolRun mono = RunTool({"eval", "--output", "Mono", "--set", "useErosion=ON"}, "1 2 3\n");
+    EXPECT_EQ(mono.exitCode, 0) << mono.err;
+    EXPECT_EQ(mono.out,
+              RunTool({"eval", "--output", "mono", "--set", "useErosion=1"}, "1 2 3\n").out);
+    const ToolRun preset = RunTool({"params", "--set", "size=3", "--save-preset", "-"});
+    EXPECT_EQ(preset.exitCode, 0) << preset.err;
+    EXPECT_EQ(preset.out.front(), '{');
+    EXPECT_EQ(preset.out.substr(preset.out.size() - 2), "}\n");
+    EXPECT_NE(preset.out.find("\"size\": 3"), std::string::npos) << preset.out;
+    EXPECT_EQ(RunTool({"params", "--json", "--save-preset", "-"}).exitCode, 2);
+    EXPECT_EQ(RunTool({"eval", "--save-preset", "-"}, "1 2 3\n").exitCode, 2);
 }
 
 TEST(Arguments, ParamsListsBothBlocksWithResetValues) {

@@ -49,8 +49,8 @@ json SavedSettings(const std::vector<std::string>& args) {
     all.insert(all.end(), {"--save-preset", "-"});
     const ToolRun run = RunTool(all);
     if (run.exitCode != 0) return json();
-    // The preset comes first, then the table.
-    return json::parse(run.out.substr(0, run.out.find("\nblock ") + 1));
+    // The preset alone, as a script reads it.
+    return json::parse(run.out);
 }
 
 TEST(Params, ChoiceValuesEnterByNumberOrNameAndOnlyFromTheList) {

@@ -11,3 +11,6 @@ std::vector<std::string> NearestNames(const std::string& name,
 
 // "a, b or c".
 std::string JoinAlternatives(const std::vector<std::string>& names);
+
+// Whether the two are the same name without regard to ASCII case ("Mono" and "mono").
+bool SameName(const std::string& a, const std::string& b);

@@ -77,15 +77,27 @@ void OutputFile::Commit() {
 
 void WriteText(const std::string& path, const std::string& text) {
     if (path.empty() || path == "-") {
+        errno = 0;
         std::cout << text << std::flush;
-        if (!std::cout) throw ToolError("cannot write to standard output");
+        if (!std::cout) {
+            throw ToolError(std::string("cannot write to standard output") +
+                            (errno != 0 ? std::string(": ") + std::strerror(errno) : ""));
+        }
         return;
     }
     OutputFile out(path);
-    {
-        std::ofstream file(out.TempPath(), std::ios::binary);
-        file << text;
-        if (!file.flush()) throw ToolError("cannot write '" + path + "'");
+    // Through stdio, whose failures carry the system's reason ("No space left on device").
+    std::FILE* file = std::fopen(out.TempPath().c_str(), "wb");
+    if (!file) throw ToolError("cannot write '" + path + "': " + std::strerror(errno));
+    errno = 0;
+    const bool written =
+        std::fwrite(text.data(), 1, text.size(), file) == text.size() && std::fflush(file) == 0;
+    const int error = errno;
+    const bool closed = std::fclose(file) == 0;
+    if (!written || !closed) {
+        const int reason = !written ? error : errno;
+        throw ToolError("cannot write '" + path +
+                        "': " + (reason != 0 ? std::strerror(reason) : "the write failed"));
     }
     out.Commit();
 }

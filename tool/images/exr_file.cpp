@@ -1,7 +1,9 @@
 #include "tool/images/exr_file.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <memory>
 
@@ -78,9 +80,10 @@ class StdioStream final : public Imf::OStream {
 public:
     explicit StdioStream(const std::string& path)
         : Imf::OStream(path.c_str()), file_(std::fopen(path.c_str(), "wb")) {
-        if (!file_) throw ToolError("cannot open the file for writing");
+        if (!file_) throw ToolError(std::strerror(errno));
     }
     void write(const char c[], int n) override {
+        errno = 0;
         if (std::fwrite(c, 1, static_cast<std::size_t>(n), file_.get()) !=
             static_cast<std::size_t>(n)) {
             Fail();
@@ -88,23 +91,31 @@ public:
     }
     std::uint64_t tellp() override { return static_cast<std::uint64_t>(ftello(file_.get())); }
     void seekp(std::uint64_t pos) override {
+        errno = 0;
         if (fseeko(file_.get(), static_cast<off_t>(pos), SEEK_SET) != 0) Fail();
     }
-    // Throws ToolError when any write failed or the data cannot be flushed.
+    // Throws ToolError with the system's reason when any write failed or the data cannot be
+    // flushed.
     void Close() {
-        bool ok = !failed_ && std::fflush(file_.get()) == 0 && !std::ferror(file_.get());
-        ok = std::fclose(file_.release()) == 0 && ok;
-        if (!ok) throw ToolError("the write failed (disk full?)");
+        errno = 0;
+        if (reason_.empty() && (std::fflush(file_.get()) != 0 || std::ferror(file_.get())))
+            reason_ = Reason();
+        errno = 0;
+        if (std::fclose(file_.release()) != 0 && reason_.empty()) reason_ = Reason();
+        if (!reason_.empty()) throw ToolError(reason_);
     }
+    // Why the last write failed; "" when none did.
+    const std::string& FailureReason() const { return reason_; }
 
 private:
+    static std::string Reason() { return errno != 0 ? std::strerror(errno) : "the write failed"; }
     [[noreturn]] void Fail() {
-        failed_ = true;
-        throw Iex::IoExc("the write failed (disk full?)");
+        reason_ = Reason();
+        throw Iex::IoExc(reason_);
     }
 
     std::unique_ptr<std::FILE, FileCloser> file_;
-    bool failed_ = false;
+    std::string reason_;
 };
 
 class ExrWriter final : public ImageWriter {
@@ -122,6 +133,7 @@ public:
             }
             file_ = std::make_unique<Imf::OutputFile>(stream_, header, 1);
         } catch (const std::exception& e) {
+            if (!stream_.FailureReason().empty()) throw ToolError(stream_.FailureReason());
             throw ToolError(std::string("OpenEXR: ") + e.what());
         }
     }
@@ -134,12 +146,15 @@ public:
             file_->writePixels(count);
             next_ += count;
         } catch (const std::exception& e) {
+            // The system's reason when the stream failed; the library wraps it in its own words.
+            if (!stream_.FailureReason().empty()) throw ToolError(stream_.FailureReason());
             throw ToolError(std::string("OpenEXR: ") + e.what());
         }
     }
 
     void Finish() override {
-        // The output file writes its line offsets as it goes; then the stream can close.
+        // The output file writes its line offsets as it goes, and keeps a failure to itself
+        // (the stream remembers it); then the stream can close.
         file_.reset();
         stream_.Close();
     }
@@ -223,7 +238,9 @@ Image ReadExr(const std::string& path) {
         const long long w = static_cast<long long>(window.max.x) - window.min.x + 1;
         const long long h = static_cast<long long>(window.max.y) - window.min.y + 1;
         if (w < 1 || h < 1 || w > kMaxImageSide || h > kMaxImageSide) {
-            throw ToolError("cannot read image '" + path + "': its size is out of bounds");
+            throw ToolError("cannot read image '" + path + "': its size " + std::to_string(w) +
+                            " x " + std::to_string(h) + " is outside 1 to " +
+                            std::to_string(kMaxImageSide) + " pixels a side");
         }
         AllocateImage(image, static_cast<int>(w), static_cast<int>(h), channels);
         std::vector<std::string> names;

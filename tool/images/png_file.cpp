@@ -1,6 +1,7 @@
 #include "tool/images/png_file.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <csetjmp>
 #include <cstdint>
@@ -35,10 +36,15 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 // libpng reports errors by longjmp; these keep the message for the ToolError thrown after.
 void OnPngError(png_structp png, png_const_charp message) {
     auto* text = static_cast<std::string*>(png_get_error_ptr(png));
-    if (text) *text = message;
+    // A size beyond the limits is only a warning, followed by the error "Invalid IHDR data":
+    // the warning says more.
+    if (text && text->find("exceeds user limit") == std::string::npos) *text = message;
     png_longjmp(png, 1);
 }
-void OnPngWarning(png_structp, png_const_charp) {}
+void OnPngWarning(png_structp png, png_const_charp message) {
+    auto* text = static_cast<std::string*>(png_get_error_ptr(png));
+    if (text && std::strstr(message, "exceeds user limit")) *text = message;
+}
 
 std::uint32_t Quantise(float v, std::uint32_t maxCode) {
     if (!(v > 0.0f)) return 0;  // NaN too
@@ -52,22 +58,31 @@ int ColorType(int channels) {
                            : PNG_COLOR_TYPE_RGB_ALPHA;
 }
 
-// The libpng calls with their longjmp target; only trivially destructible locals live here.
-void AppendToString(png_structp png, png_bytep data, png_size_t length) {
-    static_cast<std::string*>(png_get_io_ptr(png))
-        ->append(reinterpret_cast<const char*>(data), length);
+// Where the bytes go: a file, or a string when there is no file. libpng's own stdio calls
+// say only "Write Error"; these keep the system's reason ("No space left on device").
+struct PngSink {
+    std::FILE* file = nullptr;
+    std::string* memory = nullptr;
+};
+
+void WriteToSink(png_structp png, png_bytep data, png_size_t length) {
+    auto* sink = static_cast<PngSink*>(png_get_io_ptr(png));
+    if (!sink->file) {
+        sink->memory->append(reinterpret_cast<const char*>(data), length);
+        return;
+    }
+    errno = 0;
+    if (std::fwrite(data, 1, length, sink->file) != length) {
+        png_error(png, errno != 0 ? std::strerror(errno) : "the write failed");
+    }
 }
 void FlushNothing(png_structp) {}
 
-// Into the file, or appended to `memory` when there is no file.
-bool StartPng(png_structp png, png_infop info, std::FILE* file, std::string* memory, int width,
-              int height, int bits, int channels, PngColorSpace space) {
+// The libpng calls with their longjmp target; only trivially destructible locals live here.
+bool StartPng(png_structp png, png_infop info, PngSink* sink, int width, int height, int bits,
+              int channels, PngColorSpace space) {
     if (setjmp(png_jmpbuf(png))) return false;
-    if (file) {
-        png_init_io(png, file);
-    } else {
-        png_set_write_fn(png, memory, AppendToString, FlushNothing);
-    }
+    png_set_write_fn(png, sink, WriteToSink, FlushNothing);
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), bits,
                  ColorType(channels), PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
@@ -110,24 +125,23 @@ public:
           encoded_(space == PngColorSpace::Srgb ? (channels >= 3 ? 3 : 1) : 0) {
         if (!memory) {
             file_.reset(std::fopen(path.c_str(), "wb"));
-            if (!file_) throw ToolError("cannot open the file for writing");
+            if (!file_) throw ToolError(std::strerror(errno));
         }
+        sink_ = {file_.get(), memory};
         png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, &error_, OnPngError, OnPngWarning);
         info_ = png_ ? png_create_info_struct(png_) : nullptr;
         if (!info_) {
             png_destroy_write_struct(&png_, &info_);
-            throw ToolError("libpng: out of memory");
+            throw ToolError("out of memory");
         }
-        if (!StartPng(png_, info_, file_.get(), memory, width, height, bits, channels, space)) {
-            Fail();
-        }
+        if (!StartPng(png_, info_, &sink_, width, height, bits, channels, space)) Fail();
     }
     ~PngWriter() override {
         if (png_) png_destroy_write_struct(&png_, &info_);
     }
 
     void WriteRows(const float* rows, int count) override {
-        if (!png_) throw ToolError("libpng: " + error_);
+        if (!png_) throw ToolError(error_);
         const std::size_t rowBytes = rowLength_ * bytes_;
         band_.resize(rowBytes * count);
         pointers_.resize(count);
@@ -150,22 +164,24 @@ public:
     }
 
     void Finish() override {
-        if (!png_) throw ToolError("libpng: " + error_);
+        if (!png_) throw ToolError(error_);
         if (!EndPng(png_)) Fail();
         png_destroy_write_struct(&png_, &info_);
         if (!file_) return;
+        errno = 0;
         if (std::fflush(file_.get()) != 0 || std::ferror(file_.get())) {
-            throw ToolError("the write failed (disk full?)");
+            throw ToolError(errno != 0 ? std::strerror(errno) : "the write failed");
         }
         // Closing may still fail to write what the system held back.
-        if (std::fclose(file_.release()) != 0) throw ToolError("the write failed (disk full?)");
+        if (std::fclose(file_.release()) != 0) throw ToolError(std::strerror(errno));
     }
 
 private:
-    // After a libpng error its structures may only be destroyed.
+    // After a libpng error its structures may only be destroyed. The message is the system's
+    // reason for a failed write, else libpng's own.
     [[noreturn]] void Fail() {
         png_destroy_write_struct(&png_, &info_);
-        throw ToolError("libpng: " + error_);
+        throw ToolError(error_);
     }
 
     int bytes_;
@@ -174,6 +190,7 @@ private:
     std::size_t channels_;
     int encoded_;  // the first channels of each pixel, sRGB-encoded
     FilePtr file_;
+    PngSink sink_;
     png_structp png_ = nullptr;
     png_infop info_ = nullptr;
     std::string error_;
@@ -199,10 +216,19 @@ struct MemorySource {
 
 void ReadFromMemory(png_structp png, png_bytep data, png_size_t length) {
     auto* source = static_cast<MemorySource*>(png_get_io_ptr(png));
-    if (length > source->left) png_error(png, "the file ends early");
+    if (length > source->left) png_error(png, "the file ends early (it is cut short)");
     std::memcpy(data, source->next, length);
     source->next += length;
     source->left -= length;
+}
+
+// As libpng's own stdio reader, but saying why a read fell short instead of "Read Error".
+void ReadFromFile(png_structp png, png_bytep data, png_size_t length) {
+    auto* file = static_cast<std::FILE*>(png_get_io_ptr(png));
+    errno = 0;
+    if (std::fread(data, 1, length, file) == length) return;
+    if (std::ferror(file)) png_error(png, errno != 0 ? std::strerror(errno) : "the read failed");
+    png_error(png, "the file ends early (it is cut short)");
 }
 
 // From the file, or from `memory` when there is no file.
@@ -210,7 +236,7 @@ bool ReadHeader(png_structp png, png_infop info, std::FILE* file, MemorySource* 
                 ReadResult* out) {
     if (setjmp(png_jmpbuf(png))) return false;
     if (file) {
-        png_init_io(png, file);
+        png_set_read_fn(png, file, ReadFromFile);
     } else {
         png_set_read_fn(png, memory, ReadFromMemory);
     }
@@ -301,6 +327,11 @@ Image ReadPngAfterSignature(const std::string& path, std::FILE* file, MemorySour
         ok = ReadRows(png, rows.data());
     }
     png_destroy_read_struct(&png, &info, nullptr);
+    // libpng words the size bound as its own "user limit": say what the bound is.
+    if (!ok && error.find("exceeds user limit") != std::string::npos) {
+        throw ToolError("cannot read PNG '" + path + "': its size is beyond " +
+                        std::to_string(maxSide) + " pixels a side (" + error + ")");
+    }
     if (!ok) throw ToolError("cannot read PNG '" + path + "': " + error);
 
     image.transfer = header.transfer;
@@ -322,9 +353,15 @@ Image ReadPngAfterSignature(const std::string& path, std::FILE* file, MemorySour
 
 Image ReadPng(const std::string& path) {
     FilePtr file(std::fopen(path.c_str(), "rb"));
-    if (!file) throw ToolError("cannot read image '" + path + "': no such readable file");
+    if (!file) throw ToolError("cannot read image '" + path + "': " + std::strerror(errno));
     png_byte signature[8] = {};
-    if (std::fread(signature, 1, 8, file.get()) != 8 || png_sig_cmp(signature, 0, 8) != 0) {
+    errno = 0;
+    const std::size_t got = std::fread(signature, 1, 8, file.get());
+    // A folder opens, then fails to read (EISDIR).
+    if (got != 8 && std::ferror(file.get()) && errno != 0) {
+        throw ToolError("cannot read image '" + path + "': " + std::strerror(errno));
+    }
+    if (got != 8 || png_sig_cmp(signature, 0, 8) != 0) {
         throw ToolError("cannot read image '" + path + "': not a PNG file");
     }
     return ReadPngAfterSignature(path, file.get(), nullptr, kMaxImageSide);

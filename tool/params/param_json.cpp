@@ -1,9 +1,13 @@
 #include "tool/params/param_json.h"
 
 #include <charconv>
+#include <set>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
+
+#include "tool/base/tool_error.h"
 
 using json = nlohmann::json;
 
@@ -29,4 +33,23 @@ json ParamValueJson(const ParamValue& value) {
         default:
             return json();
     }
+}
+
+nlohmann::ordered_json ParseJsonText(std::string_view text) {
+    using ordered = nlohmann::ordered_json;
+    std::vector<std::set<std::string>> keys;  // of each object being read, innermost last
+    const ordered::parser_callback_t track = [&](int, ordered::parse_event_t event,
+                                                 ordered& parsed) {
+        if (event == ordered::parse_event_t::object_start) {
+            keys.emplace_back();
+        } else if (event == ordered::parse_event_t::object_end) {
+            keys.pop_back();
+        } else if (event == ordered::parse_event_t::key &&
+                   !keys.back().insert(parsed.get<std::string>()).second) {
+            throw ToolError("'" + parsed.get<std::string>() +
+                            "' is given twice in one object: give each key once");
+        }
+        return true;
+    };
+    return ordered::parse(text, track);
 }

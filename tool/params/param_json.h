@@ -1,6 +1,8 @@
 // Parameter values as JSON, shared by presets and the parameter description.
 #pragma once
 
+#include <string_view>
+
 #include <nlohmann/json_fwd.hpp>
 
 #include "tool/params/parameters.h"
@@ -11,3 +13,8 @@ nlohmann::json FloatJson(float v);
 
 // A number, boolean or [r, g, b]; null for a value of no JSON form.
 nlohmann::json ParamValueJson(const ParamValue& value);
+
+// Parses JSON text as presets and the page's requests are read: a key given twice in one
+// object is a ToolError naming it (the library would keep the last in silence); bad syntax
+// throws the library's exception.
+nlohmann::ordered_json ParseJsonText(std::string_view text);

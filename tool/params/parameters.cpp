@@ -64,8 +64,10 @@ bool ParseInt(const std::string& raw, int& out) {
     return ec == std::errc() && ptr == end;
 }
 
+// The words without regard to case, as choice names are matched: "On", "TRUE".
 bool ParseBool(const std::string& raw, int& out) {
-    const std::string text = Trim(raw);
+    std::string text = Trim(raw);
+    for (char& c : text) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
     for (const char* on : {"1", "true", "on", "yes"}) {
         if (text == on) return out = 1, true;
     }
@@ -202,11 +204,18 @@ ParamValue ParseParamValue(const ParamRef& param, const std::string& text) {
     return value;
 }
 
+float NarrowToFloat(double d) {
+    constexpr double kMax = std::numeric_limits<float>::max();
+    if (d > kMax) return std::numeric_limits<float>::infinity();
+    if (d < -kMax) return -std::numeric_limits<float>::infinity();
+    return static_cast<float>(d);
+}
+
 void CheckParamValue(const ParamRef& param, const ParamValue& value) {
     const ParamDef& def = *param.def;
     bool ok = value.kind == param.kind;
     if (ok && param.kind == ValueKind::Float) {
-        const float f = static_cast<float>(value.number);
+        const float f = NarrowToFloat(value.number);
         ok = std::isfinite(value.number) && static_cast<double>(f) == value.number &&
              (!def.has_range || (f >= def.range_low.f && f <= def.range_high.f));
     } else if (ok && param.kind == ValueKind::Int) {
@@ -293,6 +302,13 @@ ParamValue GetParamValue(const ParamRef& param, TimeValue t) {
 std::string FormatValue(const ParamValue& value) {
     switch (value.kind) {
         case ValueKind::Float:
+            // A preset's number beyond the floats' range is shown as it was read.
+            if (std::isfinite(value.number) &&
+                std::fabs(value.number) > std::numeric_limits<float>::max()) {
+                char text[32];
+                std::snprintf(text, sizeof text, "%.17g", value.number);
+                return text;
+            }
             return FormatFloat(static_cast<float>(value.number));
         case ValueKind::Int:
         case ValueKind::Bool: {

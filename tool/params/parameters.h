@@ -61,6 +61,10 @@ void CheckParamValue(const ParamRef& param, const ParamValue& value);
 void SetParamValue(const ParamRef& param, const ParamValue& value, TimeValue t);
 ParamValue GetParamValue(const ParamRef& param, TimeValue t);
 
+// The float nearest `d`, or an infinity of its sign beyond the floats' range (where a plain
+// conversion is undefined), so that range checks refuse it.
+float NarrowToFloat(double d);
+
 // Text forms for listings and messages.
 std::string FormatValue(const ParamValue& value);
 std::string FormatDefault(const ParamRef& param);

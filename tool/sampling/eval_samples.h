@@ -16,6 +16,9 @@ enum class EvalOutput { Color, Mono, Bump };
 inline constexpr std::pair<const char*, EvalOutput> kEvalOutputNames[] = {
     {"color", EvalOutput::Color}, {"mono", EvalOutput::Mono}, {"bump", EvalOutput::Bump}};
 
+// Material IDs as the host numbers sub-materials: 16 bits.
+inline constexpr int kMaxMtlId = 65535;
+
 struct EvalOptions {
     bool filtered = false;
     EvalOutput output = EvalOutput::Color;

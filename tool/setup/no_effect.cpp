@@ -1,5 +1,6 @@
 #include "tool/setup/no_effect.h"
 
+#include "tool/images/image_file.h"
 #include "tool/params/parameters.h"
 
 namespace {
@@ -82,6 +83,23 @@ std::vector<std::string> NoEffectWarnings(Texmap* map, TimeValue t,
                 animated = animated || p.block->NumKeys(p.id) > 0;
         }
         if (!animated) warnings.push_back("--time has no effect: nothing in the map is animated");
+    }
+    for (const std::string& file : context.files) {
+        if (!context.compression.empty() && ImageFormatOf(file) == ImageFormat::Png) {
+            warnings.push_back("--compression " + context.compression + " has no effect on " +
+                               file + ": it applies to EXR files only, PNG has its own");
+        }
+    }
+    if (context.tileable) {
+        for (const char* slot : {"sizeMap", "stretchMap"}) {
+            const std::string enabled = std::string(slot) + "Enabled";
+            if (Filled(params, slot, t) && Number(params, enabled, t) != 0.0) {
+                warnings.push_back(std::string("--tileable will not tile exactly: ") + slot +
+                                   " varies the pattern's scale, which then differs at opposite "
+                                   "edges (set " +
+                                   enabled + "=off to tile)");
+            }
+        }
     }
     return warnings;
 }

@@ -1,5 +1,5 @@
-// Settings that change nothing, found before the work so that the user hears of them: a
-// warning each, not a refusal.
+// Settings that change nothing, or less than they ask, found before the work so that the user
+// hears of them: a warning each, not a refusal.
 #pragma once
 
 #include <string>
@@ -8,12 +8,17 @@
 #include <max.h>
 
 struct NoEffectContext {
-    std::vector<std::string> sets;  // the --set assignments, NAME=VALUE
-    bool extentGiven = false;       // bake --extent
-    bool timeGiven = false;         // --time
+    std::vector<std::string> sets;   // the --set assignments, NAME=VALUE
+    bool extentGiven = false;        // bake --extent
+    bool timeGiven = false;          // --time
+    bool tileable = false;           // bake --tileable
+    std::string compression;         // bake --compression NAME, when given
+    std::vector<std::string> files;  // bake -o FILE...
 };
 
 // One sentence per setting without effect on this map: distortion on without a distortion
 // map, a sub-map switch set on with its slot empty, tiling modes outside the 2D map-channel
-// type, --extent with a type that ignores P, --time with nothing animated.
+// type, --extent with a type that ignores P, --time with nothing animated, --compression for
+// PNG files, and --tileable with a size or stretch map, whose scale then differs at opposite
+// edges.
 std::vector<std::string> NoEffectWarnings(Texmap* map, TimeValue t, const NoEffectContext& context);

@@ -1,9 +1,12 @@
 #include "tool/setup/preset.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
-#include <fstream>
-#include <sstream>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <memory>
 
 #include <nlohmann/json.hpp>
 
@@ -38,8 +41,10 @@ bool JsonValue(const ParamRef& param, const json& j, ParamValue& value) {
             }
             if (!j.is_number()) return false;
             value.number = j.get<double>();
-            if (param.kind == ValueKind::Float) {
-                // A preset holds decimals; the parameter is single precision.
+            // A preset holds decimals; the parameter is single precision. A number beyond the
+            // floats stays as read, for the range check to refuse.
+            if (param.kind == ValueKind::Float &&
+                std::fabs(value.number) <= std::numeric_limits<float>::max()) {
                 value.number = static_cast<float>(value.number);
             }
             return true;
@@ -56,7 +61,7 @@ bool JsonValue(const ParamRef& param, const json& j, ParamValue& value) {
             if (!j.is_array() || j.size() != 3) return false;
             for (std::size_t i = 0; i < 3; ++i) {
                 if (!j[i].is_number()) return false;
-                value.rgb[i] = static_cast<float>(j[i].get<double>());
+                value.rgb[i] = NarrowToFloat(j[i].get<double>());
             }
             return true;
         default:
@@ -66,14 +71,34 @@ bool JsonValue(const ParamRef& param, const json& j, ParamValue& value) {
 
 }  // namespace
 
+std::string ReadPresetFile(const std::string& path) {
+    const auto fail = [&](const std::string& reason) {
+        return ToolError("cannot read preset '" + path + "': " + reason);
+    };
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                               std::fclose);
+    if (!file) throw fail(std::strerror(errno));
+    std::string text;
+    char buffer[1 << 16];
+    while (true) {
+        errno = 0;
+        const std::size_t got = std::fread(buffer, 1, sizeof buffer, file.get());
+        text.append(buffer, got);
+        // Nothing stops a device from answering forever (/dev/zero).
+        if (text.size() > kMaxPresetBytes) {
+            throw fail("larger than " + std::to_string(kMaxPresetBytes >> 20) +
+                       " MiB, which no preset is");
+        }
+        if (got == sizeof buffer) continue;
+        if (std::ferror(file.get())) throw fail(errno != 0 ? std::strerror(errno) : "read error");
+        return text;
+    }
+}
+
 void LoadPreset(const std::string& path, Texmap* map, ClassDesc* cd, TimeValue t,
                 MapSources& sources, std::uint32_t* seed) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw ToolError("cannot read preset '" + path + "': no such readable file");
-    std::ostringstream text;
-    text << in.rdbuf();
-    LoadPresetText(text.str(), path, std::filesystem::absolute(path).parent_path(), map, cd, t,
-                   sources, seed);
+    LoadPresetText(ReadPresetFile(path), path, std::filesystem::absolute(path).parent_path(), map,
+                   cd, t, sources, seed);
 }
 
 void LoadPresetText(std::string_view text, const std::string& path,
@@ -81,9 +106,11 @@ void LoadPresetText(std::string_view text, const std::string& path,
                     MapSources& sources, std::uint32_t* seed) {
     json root;
     try {
-        root = json::parse(text);
+        root = ParseJsonText(text);
     } catch (const json::exception& e) {
         throw ToolError("cannot read preset '" + path + "': " + e.what());
+    } catch (const ToolError& e) {
+        throw ToolError("preset '" + path + "': " + e.what());
     }
     if (!root.is_object()) {
         throw ToolError("preset '" + path + "': expected a JSON object of blocks");

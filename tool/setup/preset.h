@@ -10,12 +10,19 @@
 // numbers or names ("xyz_map": "object").
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
 
 #include "tool/setup/map_settings.h"
+
+// The most a preset file may hold; one of every setting is a few kilobytes.
+inline constexpr std::size_t kMaxPresetBytes = std::size_t{16} << 20;
+
+// The text of a preset file. Throws ToolError naming the file and the system's reason.
+std::string ReadPresetFile(const std::string& path);
 
 // Applies the preset's values and maps to the map, and its seed to *seed (when given and the
 // preset holds one). Relative image paths are taken from the
