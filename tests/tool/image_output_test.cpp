@@ -35,11 +35,20 @@ constexpr float kExtent = 20.0f;
 
 TEST(ImageOutput, EachFormatReadsBackWithTheMapsValues) {
     ScratchFolder dir;
-    const std::vector<std::string> look = {"--set", "size=2", "--set", "color1=0.1,0.3,0.6"};
+    // Distinct channels, and an alpha below 1 from a colour map, so that no channel can stand
+    // in for another and alpha is seen to stay unencoded.
+    Image translucent;
+    AllocateImage(translucent, 1, 1, 4);
+    translucent.pixels = {0.9f, 0.6f, 0.2f, 0.4f};
+    WritePng((dir / "translucent.png").string(), translucent, 16);
+    const std::vector<std::string> look = {
+        "--set", "size=2",
+        "--set", "color1=0.1,0.3,0.6",
+        "--map", "color2map=" + (dir / "translucent.png").string()};
     const std::string res = std::to_string(kW) + "x" + std::to_string(kH);
-    const std::vector<float> want =
-        EvalValues({"eval", "--filtered", "--set", "size=2", "--set", "color1=0.1,0.3,0.6"},
-                   BakeSamples(kW, kH, kExtent));
+    std::vector<std::string> evalArgs = {"eval", "--filtered"};
+    evalArgs.insert(evalArgs.end(), look.begin(), look.end());
+    const std::vector<float> want = EvalValues(evalArgs, BakeSamples(kW, kH, kExtent));
     ASSERT_EQ(want.size(), static_cast<std::size_t>(kW * kH * 4));
 
     struct Format {
