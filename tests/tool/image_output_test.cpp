@@ -91,6 +91,35 @@ TEST(ImageOutput, EachFormatReadsBackWithTheMapsValues) {
     EXPECT_EQ(mono.channels, 1);
     EXPECT_EQ(mono.pixels,
               EvalValues({"eval", "--filtered", "--output", "mono"}, BakeSamples(kW, kH, kExtent)));
+    // Under the map-channel mapping the map reads the square's own (u, v) and a pixel's width
+    // and height in it, which differ here; eroded, the filtered result depends on both.
+    const std::vector<std::string> channel = {"--set",    "xyz_map=0", "--set",
+                                              "size=0.1", "--set",     "useErosion=on"};
+    std::vector<std::string> args = {"bake",
+                                     "--samples",
+                                     "1",
+                                     "--res",
+                                     res,
+                                     "--output",
+                                     "mono",
+                                     "--bits",
+                                     "32",
+                                     "-o",
+                                     (dir / "uv.exr").string()};
+    args.insert(args.end(), channel.begin(), channel.end());
+    ASSERT_EQ(RunTool(args).exitCode, 0);
+    std::string uv;
+    char line[200];
+    for (int y = 0; y < kH; ++y) {
+        for (int x = 0; x < kW; ++x) {
+            std::snprintf(line, sizeof line, "%.9g %.9g 0 %.9g 0 0 0 %.9g 0\n", (x + 0.5f) / kW,
+                          1.0f - (y + 0.5f) / kH, 1.0f / kW, -1.0f / kH);
+            uv += line;
+        }
+    }
+    args = {"eval", "--filtered", "--output", "mono"};
+    args.insert(args.end(), channel.begin(), channel.end());
+    EXPECT_EQ(ReadExr((dir / "uv.exr").string()).pixels, EvalValues(args, uv));
     ASSERT_EQ(RunTool({"bake", "--samples", "1", "--res", res, "--extent", "20", "--output", "bump",
                        "-o", (dir / "b.exr").string()})
                   .exitCode,
