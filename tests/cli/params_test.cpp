@@ -128,8 +128,8 @@ TEST(Params, JsonDescribesWhatANewMapHolds) {
     // Each parameter's own block and ID, as a script addresses it.
     EXPECT_EQ(byName["type"]["blockId"], 1);
     EXPECT_EQ(byName["type"]["id"], 19);
-    EXPECT_EQ(byName["xyz_seed"]["blockId"], 0);
-    EXPECT_EQ(byName["xyz_seed"]["id"], 23);
+    EXPECT_EQ(byName["seed"]["blockId"], 0);
+    EXPECT_EQ(byName["seed"]["id"], 23);
     EXPECT_EQ(byName["spreasdMapEnabled"]["aliases"], json::array({"spreadMapEnabled"}));
     EXPECT_TRUE(byName["seed"].contains("note"));
 
