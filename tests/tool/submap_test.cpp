@@ -20,24 +20,34 @@ std::vector<float> Numbers(const std::string& text) {
 }
 
 TEST(SubMaps, ImageFillsBothColoursExactly) {
-    // 2 x 2 pixels, top row red and green, bottom row blue and half grey, each with an alpha
-    // of its own.
+    // 2 x 2 pixels, top row red and green, bottom row blue and half grey: opaque as RGB, and
+    // as RGBA each with an alpha of its own.
     ScratchFolder dir;
-    Image image;
-    AllocateImage(image, 2, 2, 4);
-    image.pixels = {1, 0, 0, 1, 0, 1, 0, 0.75f, 0, 0, 1, 0.5f, 0.5f, 0.5f, 0.5f, 0.25f};
-    WritePng((dir / "quad.png").string(), image, 16);
-    const std::string map = (dir / "quad.png").string();
-    // With both colour slots the same image, the blend is the image whatever the scratches;
-    // the last sample repeats into the bottom-right pixel.
-    const ToolRun run = RunTool({"eval", "--map", "color1map=" + map, "--map", "color2map=" + map},
-                                "0.25 0.75 0\n0.75 0.75 0\n0.25 0.25 5\n1.75 -0.75 0\n");
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    const std::vector<float> want = {1, 0, 0, 1,    0,    1,    0,    0.75f,
-                                     0, 0, 1, 0.5f, 0.5f, 0.5f, 0.5f, 0.25f};
-    const std::vector<float> got = Numbers(run.out);
-    ASSERT_EQ(got.size(), want.size());
-    for (std::size_t i = 0; i < want.size(); ++i) EXPECT_NEAR(got[i], want[i], 1e-4f) << i;
+    const float alphas[4] = {1.0f, 0.75f, 0.5f, 0.25f};
+    const float rgb[12] = {1, 0, 0, 0, 1, 0, 0, 0, 1, 0.5f, 0.5f, 0.5f};
+    for (int channels : {3, 4}) {
+        SCOPED_TRACE(channels);
+        Image image;
+        AllocateImage(image, 2, 2, channels);
+        std::vector<float> want;
+        for (int i = 0; i < 4; ++i) {
+            for (int c = 0; c < 3; ++c) image.pixels[channels * i + c] = rgb[3 * i + c];
+            if (channels == 4) image.pixels[4 * i + 3] = alphas[i];
+            want.insert(want.end(), rgb + 3 * i, rgb + 3 * i + 3);
+            want.push_back(channels == 4 ? alphas[i] : 1.0f);
+        }
+        WritePng((dir / "quad.png").string(), image, 16);
+        const std::string map = (dir / "quad.png").string();
+        // With both colour slots the same image, the blend is the image whatever the scratches;
+        // the last sample repeats into the bottom-right pixel.
+        const ToolRun run =
+            RunTool({"eval", "--map", "color1map=" + map, "--map", "color2map=" + map},
+                    "0.25 0.75 0\n0.75 0.75 0\n0.25 0.25 5\n1.75 -0.75 0\n");
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        const std::vector<float> got = Numbers(run.out);
+        ASSERT_EQ(got.size(), want.size());
+        for (std::size_t i = 0; i < want.size(); ++i) EXPECT_NEAR(got[i], want[i], 1e-4f) << i;
+    }
 
     // A grey image is opaque grey.
     Image grey;
