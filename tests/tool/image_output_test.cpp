@@ -92,34 +92,30 @@ TEST(ImageOutput, EachFormatReadsBackWithTheMapsValues) {
     EXPECT_EQ(mono.pixels,
               EvalValues({"eval", "--filtered", "--output", "mono"}, BakeSamples(kW, kH, kExtent)));
     // Under the map-channel mapping the map reads the square's own (u, v) and a pixel's width
-    // and height in it, which differ here; eroded, the filtered result depends on both.
-    const std::vector<std::string> channel = {"--set",    "xyz_map=0", "--set",
-                                              "size=0.1", "--set",     "useErosion=on"};
-    std::vector<std::string> args = {"bake",
-                                     "--samples",
-                                     "1",
-                                     "--res",
-                                     res,
-                                     "--output",
-                                     "mono",
-                                     "--bits",
-                                     "32",
-                                     "-o",
-                                     (dir / "uv.exr").string()};
-    args.insert(args.end(), channel.begin(), channel.end());
+    // and height in it, which differ here. The erosion noise fades by the wider of the two,
+    // over a range of footprints this size and erosion scale reach.
+    constexpr int uw = 48, uh = 32;
+    std::vector<std::string> args = {"--set", "xyz_map=0",       "--set", "size=0.1",
+                                     "--set", "type=0",          "--set", "useErosion=on",
+                                     "--set", "erosionDelta=100"};
+    const std::vector<std::string> channel = args;
+    args.insert(args.begin(),
+                {"bake", "--samples", "1", "--res", std::to_string(uw) + "x" + std::to_string(uh),
+                 "--output", "mono", "--bits", "32", "-o", (dir / "uv.exr").string()});
     ASSERT_EQ(RunTool(args).exitCode, 0);
     std::string uv;
     char line[200];
-    for (int y = 0; y < kH; ++y) {
-        for (int x = 0; x < kW; ++x) {
-            std::snprintf(line, sizeof line, "%.9g %.9g 0 %.9g 0 0 0 %.9g 0\n", (x + 0.5f) / kW,
-                          1.0f - (y + 0.5f) / kH, 1.0f / kW, -1.0f / kH);
+    for (int y = 0; y < uh; ++y) {
+        for (int x = 0; x < uw; ++x) {
+            std::snprintf(line, sizeof line, "%.9g %.9g 0 %.9g 0 0 0 %.9g 0\n", (x + 0.5f) / uw,
+                          1.0f - (y + 0.5f) / uh, 1.0f / uw, -1.0f / uh);
             uv += line;
         }
     }
     args = {"eval", "--filtered", "--output", "mono"};
     args.insert(args.end(), channel.begin(), channel.end());
     EXPECT_EQ(ReadExr((dir / "uv.exr").string()).pixels, EvalValues(args, uv));
+
     ASSERT_EQ(RunTool({"bake", "--samples", "1", "--res", res, "--extent", "20", "--output", "bump",
                        "-o", (dir / "b.exr").string()})
                   .exitCode,
