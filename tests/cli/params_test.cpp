@@ -125,6 +125,11 @@ TEST(Params, JsonDescribesWhatANewMapHolds) {
     EXPECT_EQ(byName["xyz_map"]["choices"][2],
               (json{{"value", 2}, {"name", "object"}, {"label", "Object XYZ"}}));
     EXPECT_EQ(byName["type"]["choices"][0]["label"], "2D");
+    // Each parameter's own block and ID, as a script addresses it.
+    EXPECT_EQ(byName["type"]["blockId"], 1);
+    EXPECT_EQ(byName["type"]["id"], 19);
+    EXPECT_EQ(byName["seed"]["blockId"], 0);
+    EXPECT_EQ(byName["seed"]["id"], 23);
     EXPECT_EQ(byName["spreasdMapEnabled"]["aliases"], json::array({"spreadMapEnabled"}));
     EXPECT_TRUE(byName["seed"].contains("note"));
 

@@ -155,9 +155,13 @@ TEST_F(XYZGenTest, ResetWritesDefaultsInOrderAtTheCurrentTime) {
 }
 
 TEST_F(XYZGenTest, Type0TurnsAboutTheCentreAndOnlyItIsTiled) {
+    // The block's channel, not the first or the default: the others hold other coordinates.
     Set(xyz_map, XYZ_MAP_EXPLICIT_2D);
+    Set(xyz_chan, 2);
+    sc.SetUVW(0, Point3(0.1f, 0.2f, 0.3f), Point3(0.7f, 0.9f, 0.0f));
+    sc.SetUVW(1, Point3(0.4f, 0.8f, 0.6f), Point3(0.3f, 0.6f, 0.0f));
     Set(xyz_angle_z, 90.0f);
-    sc.SetUVW(1, Point3(1.0f, 0.5f, 0.25f));
+    sc.SetUVW(2, Point3(1.0f, 0.5f, 0.25f));
     ASSERT_EQ(Updated().GetPoint(sc, p, dx, dy), 1);
     EXPECT_NEAR(p.x, 0.5f, 1e-6f);
     EXPECT_NEAR(p.y, 1.0f, 1e-6f);
@@ -166,14 +170,14 @@ TEST_F(XYZGenTest, Type0TurnsAboutTheCentreAndOnlyItIsTiled) {
     Set(xyz_angle_z, 0.0f);
     Set(xyz_tile_x, XYZ_TILE_TILE);
     Set(xyz_tile_y, XYZ_TILE_MIRROR);
-    sc.SetUVW(1, Point3(-0.25f, 1.25f, 0.0f), Point3(0.5f, 0.25f, 0.0f));
+    sc.SetUVW(2, Point3(-0.25f, 1.25f, 0.0f), Point3(0.5f, 0.25f, 0.0f));
     ASSERT_EQ(Updated().GetPoint(sc, p, dx, dy), 1);
     EXPECT_EQ(p, Point3(0.75f, 0.75f, 0.0f));
     EXPECT_EQ(dx, Point3(0.5f, 0.0f, 0.0f));  // derivatives are not tiled
     EXPECT_EQ(dy, Point3(0.0f, 0.25f, 0.0f));
 
     Set(xyz_tile_x, XYZ_TILE_NONE);
-    sc.SetUVW(1, Point3(1.2f, 0.5f, 0.0f));
+    sc.SetUVW(2, Point3(1.2f, 0.5f, 0.0f));
     EXPECT_EQ(Updated().GetPoint(sc, p, dx, dy), 0);
     EXPECT_EQ(Updated().GetPointAndBasis(sc, p, basis), 0);
 

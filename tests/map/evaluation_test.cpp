@@ -134,10 +134,12 @@ TEST(EvalNormalPerturb, ForwardDifferencesWithTheBumpDeltaStep) {
     }
 
     // Colour maps of equal intensity add only their own bumps, weighted as their colours.
+    // Their channels differ, with the same mean exactly: the intensity is the mean, not one
+    // channel.
     const Point3 b1(1.0f, 0.0f, 0.0f), b2(0.0f, 2.0f, 0.0f);
     ScratchPtr maps = NewScratches();
-    maps->SetSubTexmap(SUBTEX_COLOR1, new ConstantMap(AColor(0.5f, 0.5f, 0.5f, 1.0f), b1));
-    maps->SetSubTexmap(SUBTEX_COLOR2, new ConstantMap(AColor(0.5f, 0.5f, 0.5f, 1.0f), b2));
+    maps->SetSubTexmap(SUBTEX_COLOR1, new ConstantMap(AColor(0.25f, 0.5f, 0.75f, 1.0f), b1));
+    maps->SetSubTexmap(SUBTEX_COLOR2, new ConstantMap(AColor(0.75f, 0.5f, 0.25f, 1.0f), b2));
     Refresh(maps.get());
     for (const Point3& p : EdgePoints()) {
         SampleShadeContext sc = SampleAt(p);
@@ -208,7 +210,8 @@ TEST(EvalColor, FilteredFootprintScalesWithThePoint) {
     Refresh(map.get());
     ScratchInputs eroded = resetInputs;
     eroded.useErosion = 1;
-    const Point3 a(0.2f, 0.0f, 0.05f), b(0.0f, 0.15f, 0.0f);
+    // The second derivative is the longer: the footprint is the wider of the two.
+    const Point3 a(0.15f, 0.0f, 0.0f), b(0.0f, 0.2f, 0.05f);
     for (const Point3& p : SamplePoints(64)) {
         SampleShadeContext sc = SampleAt(p, a, b);
         sc.filterMaps = TRUE;
@@ -290,6 +293,35 @@ TEST(Evaluation, SettingsThatRenderAlike) {
             SetInt(m, scratch_spreadMapEnabled, 0);
         },
         plain);
+    ExpectAlike(
+        "a size map switched off",
+        [](QuorvScratches* m) {
+            m->SetSubTexmap(SUBTEX_SIZE, Constant(0.5f));
+            SetInt(m, scratch_sizeMapEnabled, 0);
+        },
+        plain);
+    ExpectAlike(
+        "a stretch map switched off",
+        [](QuorvScratches* m) {
+            m->SetSubTexmap(SUBTEX_STRETCH, Constant(0.3f));
+            SetInt(m, scratch_stretchMapEnabled, 0);
+        },
+        plain);
+    // Each colour switch governs its own slot only: one map on, the other off, both present,
+    // with colours whose channels and means differ from the swatches.
+    for (int off : {SUBTEX_COLOR1, SUBTEX_COLOR2}) {
+        const int on = off == SUBTEX_COLOR1 ? SUBTEX_COLOR2 : SUBTEX_COLOR1;
+        const AColor onColour(0.2f, 0.6f, 0.9f, 1.0f);
+        ExpectAlike(
+            off == SUBTEX_COLOR1 ? "colour map 1 switched off" : "colour map 2 switched off",
+            [=](QuorvScratches* m) {
+                m->SetSubTexmap(off, new ConstantMap(AColor(0.7f, 0.1f, 0.4f, 0.5f)));
+                m->SetSubTexmap(on, new ConstantMap(onColour));
+                SetInt(m, off == SUBTEX_COLOR1 ? scratch_col1mapEnabled : scratch_col2mapEnabled,
+                       0);
+            },
+            [=](QuorvScratches* m) { m->SetSubTexmap(on, new ConstantMap(onColour)); });
+    }
     ExpectAlike("a NaN size map is ignored", sizeMap(nan), plain);
     ExpectAlike("an infinite size map is ignored", sizeMap(inf), plain);
     ExpectAlike("a NaN size (scripts only) reads as 0", size(nan), size(0.0f), 1e-4f);
@@ -301,7 +333,8 @@ TEST(Evaluation, DistortionMovesThePointByBumpTimesStrengths) {
     SetInt(distorted.get(), scratch_useDistortion, 1);
     Set(distorted.get(), scratch_distortStr, 3.0f);
     distorted->SetSubTexmap(SUBTEX_DISTORT, new ConstantMap(AColor(), w));
-    distorted->SetSubTexmap(SUBTEX_DISTORT_STR, Constant(2.0f));
+    // The strength map's mean is 2; no single channel of it is.
+    distorted->SetSubTexmap(SUBTEX_DISTORT_STR, new ConstantMap(AColor(1.0f, 3.0f, 2.0f, 1.0f)));
     Refresh(distorted.get());
     Refresh(reference.get());
     for (const Point3& p : SamplePoints(32)) {

@@ -2,7 +2,9 @@
 // from one pass, and how each file states its colour space and precision.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -154,6 +156,47 @@ TEST(BakeOutputs, HeightNormalsFollowDepthAndConvention) {
         tilt = std::max(tilt, std::fabs(up.pixels[i + 1] - 0.5f));
     }
     EXPECT_GT(tilt, 0.05f);
+
+    // One sample a pixel: the normal is made of the height's forward differences along u and
+    // along v, read here from the field that `eval` gives at the same three points. A scratch
+    // rises on one side and falls on the other, so a difference taken the wrong way, along
+    // the wrong axis or with a sign lost shows.
+    const float depth = 0.3f;
+    Bake({"--output", "normal", "--samples", "1", "--depth", "0.3", "--bits", "32", "-o",
+          (dir / "one.exr").string()});
+    const float step = kExtent * (1.0f / 4096.0f), d = step / kExtent;
+    std::string samples;
+    char line[200];
+    for (int y = 0; y < kH; ++y) {
+        for (int x = 0; x < kW; ++x) {
+            const float u = (static_cast<float>(x) + 0.5f) / kW;
+            const float v = 1.0f - (static_cast<float>(y) + 0.5f) / kH;
+            for (const auto& [su, sv] : {std::pair{u, v}, {u + d, v}, {u, v + d}}) {
+                std::snprintf(line, sizeof line, "%.9g %.9g 0 %.9g 0 0 0 %.9g 0\n", su * kExtent,
+                              sv * kExtent, kExtent / kW, -kExtent / kH);
+                samples += line;
+            }
+        }
+    }
+    const ToolRun field = RunTool({"eval", "--filtered"}, samples);
+    ASSERT_EQ(field.exitCode, 0) << field.err;
+    const std::vector<float> f = Numbers(field.out);  // black to white: red is the field
+    const Image one = ReadExr((dir / "one.exr").string());
+    ASSERT_EQ(f.size(), static_cast<std::size_t>(kW * kH * 12));
+    ASSERT_EQ(one.pixels.size(), static_cast<std::size_t>(kW * kH * 3));
+    float slopeX = 0.0f, slopeY = 0.0f;
+    for (std::size_t i = 0; i < kW * kH; ++i) {
+        const float f0 = f[12 * i], gx = (f[12 * i + 4] - f0) / step,
+                    gy = (f[12 * i + 8] - f0) / step;
+        const double nx = -depth * gx, ny = -depth * gy, l = std::sqrt(nx * nx + ny * ny + 1.0);
+        EXPECT_NEAR(one.pixels[3 * i], 0.5 + 0.5 * nx / l, 1e-6) << i;
+        EXPECT_NEAR(one.pixels[3 * i + 1], 0.5 + 0.5 * ny / l, 1e-6) << i;
+        EXPECT_NEAR(one.pixels[3 * i + 2], 0.5 + 0.5 / l, 1e-6) << i;
+        slopeX = std::max(slopeX, std::fabs(gx));
+        slopeY = std::max(slopeY, std::fabs(gy));
+    }
+    EXPECT_GT(slopeX, 0.1f);
+    EXPECT_GT(slopeY, 0.1f);
 }
 
 TEST(BakeOutputs, SeveralOutputsFromOnePassEqualSingleBakes) {
@@ -250,8 +293,11 @@ TEST(SubMaps, SrgbImagesAreLinearisedInColourSlotsOnly) {
     Image image;
     AllocateImage(image, 1, 1, 3);
     // The same codes twice: the sRGB file states that they encode linear 0.5, the other nothing.
-    image.pixels.assign(3, 0.5f);
-    WritePng((dir / "srgb.png").string(), image, 16, PngColorSpace::Srgb);
+    // The sRGB file's alpha is stored linear, and stays so.
+    Image rgba;
+    AllocateImage(rgba, 1, 1, 4);
+    rgba.pixels = {0.5f, 0.5f, 0.5f, 0.25f};
+    WritePng((dir / "srgb.png").string(), rgba, 16, PngColorSpace::Srgb);
     image.pixels.assign(3, SrgbEncode(0.5f));
     WritePng((dir / "plain.png").string(), image, 16);
     image.pixels.assign(3, 0.5f);
@@ -268,6 +314,11 @@ TEST(SubMaps, SrgbImagesAreLinearisedInColourSlotsOnly) {
     // Both colour slots the same image: the colour is the image.
     const std::vector<std::string> none;
     EXPECT_NEAR(eval("color1map=" + srgb, {"--map", "color2map=" + srgb}).at(0), 0.5f, 1e-4f);
+    const ToolRun colour =
+        RunTool({"eval", "--map", "color1map=" + srgb, "--map", "color2map=" + srgb}, "1 2 0\n");
+    ASSERT_EQ(colour.exitCode, 0) << colour.err;
+    ASSERT_EQ(Numbers(colour.out).size(), 4u);
+    EXPECT_NEAR(Numbers(colour.out)[3], 0.25f, 1e-4f);
     EXPECT_NEAR(eval("color1map=" + plain, {"--map", "color2map=" + plain}).at(0), 0.7354f, 1e-4f);
     // In a data slot (size) the codes are read as they are, stated or not; linear 0.5 would
     // scale the pattern differently.

@@ -64,6 +64,9 @@ Child Start(const std::vector<std::string>& args, const fs::path& io, const Limi
         const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
         if (in < 0 || o < 0 || e < 0) _exit(126);
         dup2(in, 0), dup2(o, 1), dup2(e, 2);
+        // A background job of a non-interactive shell starts with SIGINT ignored, and the tool
+        // rightly keeps what it inherits; the interruption tests need the signals delivered.
+        signal(SIGINT, SIG_DFL), signal(SIGTERM, SIG_DFL);
         const rlimit fsize{limits.fileSize, limits.fileSize};
         if (limits.fileSize != RLIM_INFINITY && setrlimit(RLIMIT_FSIZE, &fsize) != 0) _exit(126);
         if (limits.user != 0 && geteuid() == 0 && (setgid(limits.user) || setuid(limits.user)))

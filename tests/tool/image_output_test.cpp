@@ -35,11 +35,20 @@ constexpr float kExtent = 20.0f;
 
 TEST(ImageOutput, EachFormatReadsBackWithTheMapsValues) {
     ScratchFolder dir;
-    const std::vector<std::string> look = {"--set", "size=2", "--set", "color1=0.1,0.3,0.6"};
+    // Distinct channels, and an alpha below 1 from a colour map, so that no channel can stand
+    // in for another and alpha is seen to stay unencoded.
+    Image translucent;
+    AllocateImage(translucent, 1, 1, 4);
+    translucent.pixels = {0.9f, 0.6f, 0.2f, 0.4f};
+    WritePng((dir / "translucent.png").string(), translucent, 16);
+    const std::vector<std::string> look = {
+        "--set", "size=2",
+        "--set", "color1=0.1,0.3,0.6",
+        "--map", "color2map=" + (dir / "translucent.png").string()};
     const std::string res = std::to_string(kW) + "x" + std::to_string(kH);
-    const std::vector<float> want =
-        EvalValues({"eval", "--filtered", "--set", "size=2", "--set", "color1=0.1,0.3,0.6"},
-                   BakeSamples(kW, kH, kExtent));
+    std::vector<std::string> evalArgs = {"eval", "--filtered"};
+    evalArgs.insert(evalArgs.end(), look.begin(), look.end());
+    const std::vector<float> want = EvalValues(evalArgs, BakeSamples(kW, kH, kExtent));
     ASSERT_EQ(want.size(), static_cast<std::size_t>(kW * kH * 4));
 
     struct Format {
@@ -82,6 +91,31 @@ TEST(ImageOutput, EachFormatReadsBackWithTheMapsValues) {
     EXPECT_EQ(mono.channels, 1);
     EXPECT_EQ(mono.pixels,
               EvalValues({"eval", "--filtered", "--output", "mono"}, BakeSamples(kW, kH, kExtent)));
+    // Under the map-channel mapping the map reads the square's own (u, v) and a pixel's width
+    // and height in it, which differ here. The erosion noise fades by the wider of the two,
+    // over a range of footprints this size and erosion scale reach.
+    constexpr int uw = 48, uh = 32;
+    std::vector<std::string> args = {"--set", "xyz_map=0",       "--set", "size=0.1",
+                                     "--set", "type=0",          "--set", "useErosion=on",
+                                     "--set", "erosionDelta=100"};
+    const std::vector<std::string> channel = args;
+    args.insert(args.begin(),
+                {"bake", "--samples", "1", "--res", std::to_string(uw) + "x" + std::to_string(uh),
+                 "--output", "mono", "--bits", "32", "-o", (dir / "uv.exr").string()});
+    ASSERT_EQ(RunTool(args).exitCode, 0);
+    std::string uv;
+    char line[200];
+    for (int y = 0; y < uh; ++y) {
+        for (int x = 0; x < uw; ++x) {
+            std::snprintf(line, sizeof line, "%.9g %.9g 0 %.9g 0 0 0 %.9g 0\n", (x + 0.5f) / uw,
+                          1.0f - (y + 0.5f) / uh, 1.0f / uw, -1.0f / uh);
+            uv += line;
+        }
+    }
+    args = {"eval", "--filtered", "--output", "mono"};
+    args.insert(args.end(), channel.begin(), channel.end());
+    EXPECT_EQ(ReadExr((dir / "uv.exr").string()).pixels, EvalValues(args, uv));
+
     ASSERT_EQ(RunTool({"bake", "--samples", "1", "--res", res, "--extent", "20", "--output", "bump",
                        "-o", (dir / "b.exr").string()})
                   .exitCode,

@@ -20,22 +20,34 @@ std::vector<float> Numbers(const std::string& text) {
 }
 
 TEST(SubMaps, ImageFillsBothColoursExactly) {
-    // 2 x 2 pixels, top row red and green, bottom row blue and half grey.
+    // 2 x 2 pixels, top row red and green, bottom row blue and half grey: opaque as RGB, and
+    // as RGBA each with an alpha of its own.
     ScratchFolder dir;
-    Image image;
-    AllocateImage(image, 2, 2, 3);
-    image.pixels = {1, 0, 0, 0, 1, 0, 0, 0, 1, 0.5f, 0.5f, 0.5f};
-    WritePng((dir / "quad.png").string(), image, 16);
-    const std::string map = (dir / "quad.png").string();
-    // With both colour slots the same image, the blend is the image whatever the scratches;
-    // the last sample repeats into the bottom-right pixel.
-    const ToolRun run = RunTool({"eval", "--map", "color1map=" + map, "--map", "color2map=" + map},
-                                "0.25 0.75 0\n0.75 0.75 0\n0.25 0.25 5\n1.75 -0.75 0\n");
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    const std::vector<float> want = {1, 0, 0, 1, 0, 1, 0, 1, 0, 0, 1, 1, 0.5f, 0.5f, 0.5f, 1};
-    const std::vector<float> got = Numbers(run.out);
-    ASSERT_EQ(got.size(), want.size());
-    for (std::size_t i = 0; i < want.size(); ++i) EXPECT_NEAR(got[i], want[i], 1e-4f) << i;
+    const float alphas[4] = {1.0f, 0.75f, 0.5f, 0.25f};
+    const float rgb[12] = {1, 0, 0, 0, 1, 0, 0, 0, 1, 0.5f, 0.5f, 0.5f};
+    for (int channels : {3, 4}) {
+        SCOPED_TRACE(channels);
+        Image image;
+        AllocateImage(image, 2, 2, channels);
+        std::vector<float> want;
+        for (int i = 0; i < 4; ++i) {
+            for (int c = 0; c < 3; ++c) image.pixels[channels * i + c] = rgb[3 * i + c];
+            if (channels == 4) image.pixels[4 * i + 3] = alphas[i];
+            want.insert(want.end(), rgb + 3 * i, rgb + 3 * i + 3);
+            want.push_back(channels == 4 ? alphas[i] : 1.0f);
+        }
+        WritePng((dir / "quad.png").string(), image, 16);
+        const std::string map = (dir / "quad.png").string();
+        // With both colour slots the same image, the blend is the image whatever the scratches;
+        // the last sample repeats into the bottom-right pixel.
+        const ToolRun run =
+            RunTool({"eval", "--map", "color1map=" + map, "--map", "color2map=" + map},
+                    "0.25 0.75 0\n0.75 0.75 0\n0.25 0.25 5\n1.75 -0.75 0\n");
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        const std::vector<float> got = Numbers(run.out);
+        ASSERT_EQ(got.size(), want.size());
+        for (std::size_t i = 0; i < want.size(); ++i) EXPECT_NEAR(got[i], want[i], 1e-4f) << i;
+    }
 
     // A grey image is opaque grey.
     Image grey;
@@ -90,19 +102,26 @@ TEST(SubMaps, BitmapRepeatsAndSurvivesOddCoordinates) {
     EXPECT_EQ(bitmap->Sample(0.5f, 0.5f).a, 0.0f);
 
     // Its bump is the slope of its intensity along u and v in its own channel, turned with the
-    // object into the world; a clone reads the same channel.
+    // object into the world; a clone reads the same channel. The top two rows are a ramp
+    // along u, the bottom row black: the intensity also rises along v.
     const float third = 1.0f / 3.0f, two = 2.0f / 3.0f;
-    bitmap->SetImage(4, 1,
-                     {AColor(0.0f, 0.0f, 0.0f, 1.0f), AColor(third, third, third, 1.0f),
-                      AColor(two, two, two, 1.0f), AColor(1.0f, 1.0f, 1.0f, 1.0f)});
+    const AColor black(0.0f, 0.0f, 0.0f, 1.0f),
+        ramp[4] = {black, AColor(third, third, third, 1.0f), AColor(two, two, two, 1.0f),
+                   AColor(1.0f, 1.0f, 1.0f, 1.0f)};
+    std::vector<AColor> rows(ramp, ramp + 4);
+    rows.insert(rows.end(), ramp, ramp + 4);
+    rows.insert(rows.end(), 4, black);
+    bitmap->SetImage(4, 3, rows);
     bitmap->SetMapChannel(2);
     SampleShadeContext sc;
     sc.SetUVW(1, Point3(0.125f, 0.5f, 0.0f));
     sc.SetUVW(2, Point3(0.375f, 0.5f, 0.0f));
     sc.SetObjectToWorld(Matrix3(Point3(0.0f, 1.0f, 0.0f), Point3(-1.0f, 0.0f, 0.0f),
                                 Point3(0.0f, 0.0f, 1.0f), Point3(0.0f, 0.0f, 0.0f)));
-    const Point3 slope = bitmap->EvalNormalPerturb(sc);  // (2/3 - 0) / (2 x 1/4) along u
-    EXPECT_NEAR(slope.x, 0.0f, 1e-6f);
+    // (2/3 - 0) / (2 x 1/4) along u, (1/3 - 0) / (2 x 1/3) along v; the quarter turn takes
+    // (u, v) to (-v, u).
+    const Point3 slope = bitmap->EvalNormalPerturb(sc);
+    EXPECT_NEAR(slope.x, -0.5f, 1e-6f);
     EXPECT_NEAR(slope.y, 4.0f / 3.0f, 1e-5f);
     EXPECT_NEAR(bitmap->EvalColor(sc).r, third, 1e-6f);
     RemapDir& remap = NewRemapDir();
