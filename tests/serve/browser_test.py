@@ -212,6 +212,72 @@ def test_tileable_mask_bake_matches_the_tool(browser, work):
     assert np.array_equal(read_pixels(baked), read_pixels(cli))
 
 
+def set_field(driver, id, value):
+    field = driver.find_element(By.ID, id)
+    field.clear()
+    field.send_keys(value)
+
+
+def page_bake(driver, output, res, samples, tileable=False, fmt="png"):
+    """Bakes through the page's Bake panel; the downloaded file's path."""
+    name = f"scratches-{output}.{fmt}"
+    (driver.downloads / name).unlink(missing_ok=True)
+    set_field(driver, "bake-res", str(res))
+    set_field(driver, "bake-samples", str(samples))
+    Select(driver.find_element(By.ID, "bake-output")).select_by_value(output)
+    Select(driver.find_element(By.ID, "bake-format")).select_by_value(fmt)
+    box = driver.find_element(By.ID, "bake-tileable")
+    if box.is_selected() != tileable:
+        box.click()
+    driver.find_element(By.ID, "bake-start").click()
+    return wait_for_download(driver, name)
+
+
+def pick_color(driver, name, hex_code):
+    """What a colour picker does when a colour is picked (its dialog is the browser's own)."""
+    driver.execute_script(
+        "const p = document.getElementById(arguments[0]); p.value = arguments[1];"
+        "p.dispatchEvent(new Event('input')); p.dispatchEvent(new Event('change'));",
+        f"p-params-{name}", hex_code)
+
+
+def type_color(driver, name, text):
+    set_field(driver, f"p-params-{name}-text", text + "\n")
+
+
+def test_picked_colour_bakes_to_itself(browser):
+    """A picker shows display colours: a flat colour picked is the colour the bake writes."""
+    serial, _ = preview_state(browser)
+    for name in ("color1", "color2"):
+        pick_color(browser, name, "#802010")
+    wait_for_full(browser, serial)
+    linear = browser.execute_script("return settings.params.color2")
+    assert linear == pytest.approx([0.2158605, 0.0144438, 0.0051815], abs=1e-6)
+    assert browser.find_element(By.ID, "p-params-color2-text").get_attribute("value") \
+        == "0.2159, 0.01444, 0.005182"
+    pixels = read_pixels(page_bake(browser, "color", 16, 1)).astype(np.int64) >> 8
+    assert np.abs(pixels[..., :3] - np.array([0x80, 0x20, 0x10])).max() <= 1
+    # Typed: linear floats (above 1 too, which the map draws as 1) or display hex; the picker
+    # shows them encoded.
+    for name in ("color1", "color2"):
+        type_color(browser, name, "0.5, 2, 0")
+    assert browser.execute_script("return settings.params.color2") == [0.5, 2, 0]
+    assert browser.find_element(By.ID, "p-params-color2").get_attribute("value") == "#bcff00"
+    pixels = read_pixels(page_bake(browser, "color", 16, 1)).astype(np.int64) >> 8
+    assert np.abs(pixels[..., :3] - np.array([0xbc, 0xff, 0x00])).max() <= 1
+    type_color(browser, "color1", "#336699")
+    assert browser.find_element(By.ID, "p-params-color1").get_attribute("value") == "#336699"
+    assert browser.execute_script("return settings.params.color1") == \
+        pytest.approx([0.0331048, 0.1328683, 0.3185468], abs=1e-6)
+    # Back to a new map's colours, which the hex codes give exactly.
+    serial, _ = preview_state(browser)
+    type_color(browser, "color1", "#000000")
+    type_color(browser, "color2", "#ffffff")
+    wait_for_full(browser, serial)
+    assert browser.execute_script("return [settings.params.color1, settings.params.color2]") \
+        == [[0, 0, 0], [1, 1, 1]]
+
+
 def test_screenshot(browser):
     path = os.environ.get("QUORV_SCREENSHOT")
     if not path:

@@ -318,22 +318,78 @@ function boolControl(p, block) {
   return { row, show(v) { box.checked = !!v; } };
 }
 
-const toHex = (rgb) => '#' + rgb.map((c) => Math.round(Math.min(1, Math.max(0, c)) * 255)
+// A colour picker shows display (sRGB-encoded) colours; the map takes linear ones. Picked
+// colours are decoded, the map's colours encoded back, so that a flat colour picked is the
+// colour a colour bake writes (the bake encodes as the tool's SrgbEncode does).
+const srgbDecode = (e) => (e <= 0 ? 0 : e >= 1 ? 1
+  : e <= 0.04045 ? e / 12.92 : Math.pow((e + 0.055) / 1.055, 2.4));
+const srgbEncode = (l) => (!(l > 0) ? 0 : l >= 1 ? 1
+  : l <= 0.0031308 ? 12.92 * l : 1.055 * Math.pow(l, 1 / 2.4) - 0.055);
+const toHex = (rgb) => '#' + rgb.map((c) => Math.round(srgbEncode(c) * 255)
   .toString(16).padStart(2, '0')).join('');
-const fromHex = (hex) => [1, 3, 5].map((i) => Number((parseInt(hex.substr(i, 2), 16) / 255).toPrecision(6)));
+const fromHex = (hex) => [1, 3, 5].map((i) =>
+  Number(srgbDecode(parseInt(hex.substr(i, 2), 16) / 255).toPrecision(7)));
+// Typed colours: "#rgb" or "#rrggbb" (display sRGB, as a picker), or linear floats "r,g,b"
+// (also space-separated; one number is a grey), any value from 0 up. null when unreadable.
+function parseColor(text) {
+  const t = text.trim();
+  let m = /^#?([0-9a-f]{6})$/i.exec(t);
+  if (m) return fromHex('#' + m[1]);
+  m = /^#([0-9a-f]{3})$/i.exec(t);
+  if (m) return fromHex('#' + m[1].replace(/./g, (c) => c + c));
+  const parts = t.split(/[\s,;]+/).filter((x) => x !== '');
+  if (parts.length !== 1 && parts.length !== 3) return null;
+  const v = parts.map(Number);
+  if (!v.every((x) => Number.isFinite(x) && x >= 0)) return null;
+  return parts.length === 1 ? [v[0], v[0], v[0]] : v;
+}
+const colorText = (rgb) => rgb.map((c) => String(Number(c.toPrecision(4)))).join(', ');
 
 function colorControl(p, block) {
   const { row, id } = makeRow(p, block);
   const picker = document.createElement('input');
   picker.type = 'color';
   picker.id = id;
-  picker.addEventListener('input', () => setValue(block, p.name, fromHex(picker.value), 'drag'));
-  picker.addEventListener('change', () => setValue(block, p.name, fromHex(picker.value), 'commit'));
+  picker.title = 'Pick a display (sRGB) colour; the map receives it linear';
+  const text = document.createElement('input');
+  text.type = 'text';
+  text.id = `${id}-text`;
+  text.className = 'color-text';
+  text.spellcheck = false;
+  text.title = 'Type #rrggbb (display sRGB, as the picker) or linear r, g, b (values above 1 allowed)';
+  text.setAttribute('aria-label', `${p.label || p.name}: hex or linear r, g, b`);
+  for (const [event, phase] of [['input', 'drag'], ['change', 'commit']]) {
+    picker.addEventListener(event, () => {
+      const v = fromHex(picker.value);
+      text.value = colorText(v);
+      text.classList.remove('invalid');
+      setValue(block, p.name, v, phase);
+    });
+  }
+  text.addEventListener('change', () => {
+    const v = parseColor(text.value);
+    if (!v) {
+      text.classList.add('invalid');
+      text.title = 'Not a colour: type #rrggbb or linear r, g, b (numbers from 0 up)';
+      return;
+    }
+    text.classList.remove('invalid');
+    picker.value = toHex(v);
+    setValue(block, p.name, v, 'commit');
+    text.value = colorText(v);
+  });
   const wide = document.createElement('div');
   wide.className = 'wide';
-  wide.appendChild(picker);
+  wide.append(picker, text);
   row.appendChild(wide);
-  return { row, show(v) { picker.value = toHex(v); } };
+  return {
+    row,
+    show(v) {
+      picker.value = toHex(v);
+      if (document.activeElement !== text) text.value = colorText(v);
+      text.classList.remove('invalid');
+    },
+  };
 }
 
 function pointControl(p, block) {
