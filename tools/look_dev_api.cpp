@@ -15,6 +15,7 @@
 #include "tools/bake_command.h"
 #include "tools/bake_files.h"
 #include "tools/map_setup.h"
+#include "tools/no_effect.h"
 #include "tools/param_info.h"
 #include "tools/parameters.h"
 #include "tools/png_file.h"
@@ -29,7 +30,6 @@
 using json = nlohmann::ordered_json;
 
 namespace {
-
 
 // Choices of the preview and the bake, by the names the command line uses.
 const std::pair<const char*, PreviewShape> kShapes[] = {
@@ -56,6 +56,13 @@ ApiReply JsonReply(int status, const json& j) {
 
 ApiReply ErrorReply(int status, const std::string& message) {
     return JsonReply(status, json{{"error", message}});
+}
+
+// A refused value names its parameter for the page, which marks it at its control.
+ApiReply ParamErrorReply(const ParamError& e) {
+    json param = {{"block", e.block}, {"name", e.name}, {"accepted", e.accepted}};
+    if (!e.slot.empty()) param["slot"] = e.slot;
+    return JsonReply(400, json{{"error", e.what()}, {"param", param}});
 }
 
 json ParseBody(std::string_view body) {
@@ -148,34 +155,47 @@ void ResolutionField(const json& j, int maxSide, int& width, int& height) {
 }
 
 // The map the request's settings describe, in the preset's form; "maps" name other scratches
-// maps or the tab's uploaded images, never a file. Throws ToolError.
-ConfiguredMap BuildMap(ClassDesc* cd, const json& settings, const Uploads& uploads, TimeValue t) {
+// maps or the tab's uploaded images, never a file. Messages name the parameter, after
+// `preset`'s name when the settings come from a preset file. Throws ToolError (ParamError for
+// a refused value).
+ConfiguredMap BuildMap(ClassDesc* cd, const json& settings, const Uploads& uploads, TimeValue t,
+                       const std::string& preset = {}) {
+    const std::string from = preset.empty() ? "settings: " : "preset '" + preset + "': ";
     if (!settings.is_object()) {
-        throw ToolError("settings: expected a JSON object of blocks, as a preset holds");
+        throw ToolError(from + "expected a JSON object of blocks, as a preset holds");
     }
     json values = settings;
     json maps = json::object();
     if (const auto it = values.find("maps"); it != values.end()) {
         maps = *it;
         values.erase(it);
-        if (!maps.is_object()) throw ToolError("settings: 'maps' must be a JSON object");
+        if (!maps.is_object()) throw ToolError(from + "'maps' must be a JSON object of slots");
     }
     ConfiguredMap result{CreateMap(cd), {}};
     Texmap* map = result.map.get();
-    LoadPresetText(values.dump(), "settings", {}, map, cd, t, result.sources, &result.seed);
+    LoadPresetText(values.dump(), preset, {}, map, cd, t, result.sources, &result.seed);
+    const std::string in = preset.empty() ? "" : from;
     for (const auto& [slot, j] : maps.items()) {
         if (!j.is_string()) {
-            throw ToolError("settings: maps." + slot +
+            throw ToolError(in + "maps." + slot +
                             " must be a string: scratches:NAME=VALUE,... or an uploaded image");
         }
         const std::string source = j.get<std::string>();
         if (source.rfind(kScratchesPrefix, 0) == 0) {
-            ApplyMapSource(map, cd, slot, source, {}, t, result.sources);
+            try {
+                ApplyMapSource(map, cd, slot, source, {}, t, result.sources);
+            } catch (const ToolError& e) {
+                // Said as the page's settings hold it, not as a --map option.
+                std::string what = e.what();
+                const std::string option = "--map " + slot + "=" + source + ": ";
+                if (what.rfind(option, 0) == 0) what = what.substr(option.size());
+                RethrowAs(e, in + "maps." + slot + " (a scratches map): " + what, slot);
+            }
             continue;
         }
         const auto image = uploads.find(source);
         if (image == uploads.end()) {
-            throw ToolError("maps." + slot + ": '" + source +
+            throw ToolError(in + "maps." + slot + ": '" + source +
                             "' is not an uploaded image: upload it on the page (this server "
                             "reads no files)");
         }
@@ -264,6 +284,8 @@ template <typename Fn>
 ApiReply Guarded(Fn&& fn) {
     try {
         return fn();
+    } catch (const ParamError& e) {
+        return ParamErrorReply(e);
     } catch (const ToolError& e) {
         return ErrorReply(400, e.what());
     } catch (const Superseded&) {
@@ -297,7 +319,8 @@ struct LookDevApi::Job {
     std::atomic<bool> cancel{false};
 };
 
-LookDevApi::LookDevApi(ClassDesc* cd, const std::string& startPreset, ServeLimits limits)
+LookDevApi::LookDevApi(ClassDesc* cd, const std::string& startPreset, ServeLimits limits,
+                       const std::string& startName)
     : cd_(cd), limits_(limits), renderSlots_(limits.renders), bakeSlots_(limits.bakes) {
     const std::lock_guard lock(hostMutex);
     const TimeValue t = SettingsTime();
@@ -307,7 +330,13 @@ LookDevApi::LookDevApi(ClassDesc* cd, const std::string& startPreset, ServeLimit
         startPreset_ = reset;
     } else {
         // Checked as the page's requests will be: images only by upload, so none yet.
-        const ConfiguredMap start = BuildMap(cd_, ParseBody(startPreset), {}, t);
+        json parsed;
+        try {
+            parsed = json::parse(startPreset);
+        } catch (const json::exception& e) {
+            throw ToolError("cannot read preset '" + startName + "': " + e.what());
+        }
+        const ConfiguredMap start = BuildMap(cd_, parsed, {}, t, startName);
         startPreset_ = PresetText(start.map.get(), start.sources, t);
     }
 
@@ -539,6 +568,23 @@ ApiReply LookDevApi::Preset(std::string_view body) {
             text = PresetText(map.get(), map.Sources(), t, map.Seed());
         }
         return ApiReply{200, "application/json", std::move(text), "quorv-scratches.json"};
+    });
+}
+
+ApiReply LookDevApi::Check(std::string_view body) {
+    return Guarded([&] {
+        const json request = ParseBody(body);
+        std::shared_ptr<Tab> tab;
+        if (request.contains("tab")) tab = FindTab(NameField(request, "tab"), true);
+        const json settings = request.value("settings", json::object());
+        const TimeValue t = SettingsTime();
+        const LockedMap map(cd_, settings, tab ? tab->Snapshot() : Uploads{}, t);
+        json warnings = json::array();
+        {
+            const std::lock_guard lock(hostMutex);
+            for (const std::string& w : NoEffectWarnings(map.get(), t, {})) warnings.push_back(w);
+        }
+        return JsonReply(200, json{{"warnings", warnings}});
     });
 }
 

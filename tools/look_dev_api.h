@@ -39,9 +39,10 @@ struct ApiReply {
 
 class LookDevApi {
 public:
-    // `startPreset` is the text of the preset to start from ("" for a new map's settings).
-    // Throws ToolError when it is refused.
-    LookDevApi(ClassDesc* cd, const std::string& startPreset, ServeLimits limits = {});
+    // `startPreset` is the text of the preset to start from ("" for a new map's settings),
+    // which messages call `startName`. Throws ToolError when it is refused.
+    LookDevApi(ClassDesc* cd, const std::string& startPreset, ServeLimits limits = {},
+               const std::string& startName = "start");
     ~LookDevApi();
     LookDevApi(const LookDevApi&) = delete;
     LookDevApi& operator=(const LookDevApi&) = delete;
@@ -65,6 +66,11 @@ public:
     ApiReply Cancel(std::string_view body);
     // POST /api/preset {tab, settings}: the settings as the preset file --save-preset writes.
     ApiReply Preset(std::string_view body);
+    // POST /api/check {tab, settings}: {"warnings": [sentences]} for settings the tool takes
+    // (what would change nothing, or leave the map empty or flat), or the refusal a render
+    // would give; a refused value names its parameter: {"error", "param": {block, name,
+    // accepted, slot}}, as every call's refusal of a value does.
+    ApiReply Check(std::string_view body);
     // POST /api/upload?tab=T&name=N with a PNG's bytes: kept for the tab under the file name,
     // which the settings' "maps" then name.
     ApiReply Upload(const std::string& tab, const std::string& name, std::string_view bytes);

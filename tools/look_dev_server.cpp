@@ -134,6 +134,7 @@ struct LookDevServer::Impl {
         server.Post("/api/bake", json(&LookDevApi::Bake));
         server.Post("/api/preset", json(&LookDevApi::Preset));
         server.Post("/api/cancel", json(&LookDevApi::Cancel));
+        server.Post("/api/check", json(&LookDevApi::Check));
         server.Post("/api/upload", [this](const httplib::Request& req, httplib::Response& res) {
             if (TypeIs(req, res, "image/png")) {
                 Reply(res, api.Upload(req.get_param_value("tab"), req.get_param_value("name"),

@@ -13,7 +13,6 @@
 
 namespace {
 
-
 std::pair<std::string, std::string> SplitAssignment(const std::string& text, const char* what) {
     const std::size_t eq = text.find('=');
     if (eq == std::string::npos || eq == 0) {
@@ -110,7 +109,7 @@ void ApplyMapSource(Texmap* map, ClassDesc* cd, const std::string& slot, const s
             try {
                 ApplySetting(sub.get(), setting, t);
             } catch (const ToolError& e) {
-                throw ToolError("--map " + slot + "=" + source + ": " + e.what());
+                RethrowAs(e, "--map " + slot + "=" + source + ": " + e.what(), slot);
             }
         }
         recorded = source;

@@ -76,6 +76,15 @@ void LoadPreset(const std::string& path, Texmap* map, ClassDesc* cd, TimeValue t
                    sources, seed);
 }
 
+namespace {
+
+// What a message says first: the preset, when the settings come from one.
+std::string From(const std::string& path) {
+    return path.empty() ? std::string() : "preset '" + path + "': ";
+}
+
+}  // namespace
+
 void LoadPresetText(std::string_view text, const std::string& path,
                     const std::filesystem::path& base, Texmap* map, ClassDesc* cd, TimeValue t,
                     MapSources& sources, std::uint32_t* seed) {
@@ -83,10 +92,12 @@ void LoadPresetText(std::string_view text, const std::string& path,
     try {
         root = json::parse(text);
     } catch (const json::exception& e) {
-        throw ToolError("cannot read preset '" + path + "': " + e.what());
+        throw ToolError((path.empty() ? std::string("cannot read the settings: ")
+                                      : "cannot read preset '" + path + "': ") +
+                        e.what());
     }
     if (!root.is_object()) {
-        throw ToolError("preset '" + path + "': expected a JSON object of blocks");
+        throw ToolError(From(path) + "expected a JSON object of blocks");
     }
     const std::vector<ParamRef> params = MapParameters(map);
     std::vector<std::string> blockNames;
@@ -101,7 +112,7 @@ void LoadPresetText(std::string_view text, const std::string& path,
     for (const auto& [section, entries] : root.items()) {
         const bool known = std::find(sections.begin(), sections.end(), section) != sections.end();
         if (!known) {
-            throw ToolError("preset '" + path + "': unknown section '" + section +
+            throw ToolError(From(path) + "unknown section '" + section +
                             "': nearest known names are " +
                             JoinAlternatives(NearestNames(section, sections)));
         }
@@ -111,14 +122,14 @@ void LoadPresetText(std::string_view text, const std::string& path,
                                (entries.is_number_float() && entries.get<double>() >= 0.0 &&
                                 entries.get<double>() == std::trunc(entries.get<double>()));
             if (!whole || entries.get<double>() > 4294967295.0) {
-                throw ToolError("preset '" + path + "': seed = " + entries.dump() +
+                throw ToolError(From(path) + "seed = " + entries.dump() +
                                 ": seed takes a whole number from 0 to 4294967295");
             }
             if (seed) *seed = static_cast<std::uint32_t>(entries.get<double>());
             continue;
         }
         if (!entries.is_object()) {
-            throw ToolError("preset '" + path + "': '" + section + "' must be a JSON object");
+            throw ToolError(From(path) + "'" + section + "' must be a JSON object");
         }
         if (section == kMapsKey) continue;  // after the values, as on the command line
         for (const auto& [name, j] : entries.items()) {
@@ -126,21 +137,22 @@ void LoadPresetText(std::string_view text, const std::string& path,
             try {
                 param = FindParameter(map, name);
             } catch (const ToolError& e) {
-                throw ToolError("preset '" + path + "': " + e.what());
+                throw ToolError(From(path) + e.what());
             }
             if (param.BlockName() != section) {
-                throw ToolError("preset '" + path + "': '" + name + "' belongs to block '" +
+                throw ToolError(From(path) + "'" + name + "' belongs to block '" +
                                 param.BlockName() + "', not '" + section + "'");
             }
             ParamValue value;
             if (!JsonValue(param, j, value)) {
-                throw ToolError("preset '" + path + "': " + section + "." + name + " = " +
-                                j.dump() + ": " + name + " takes " + AcceptedText(param));
+                throw ParamError(From(path) + section + "." + name + " = " + j.dump() + ": " +
+                                     name + " takes " + AcceptedText(param),
+                                 section, param.name, AcceptedText(param));
             }
             try {
                 CheckParamValue(param, value);
             } catch (const ToolError& e) {
-                throw ToolError("preset '" + path + "': " + e.what());
+                RethrowAs(e, From(path) + e.what());
             }
             SetParamValue(param, value, t);
         }
@@ -148,13 +160,13 @@ void LoadPresetText(std::string_view text, const std::string& path,
     if (root.contains(kMapsKey)) {
         for (const auto& [slot, j] : root[kMapsKey].items()) {
             if (!j.is_string()) {
-                throw ToolError("preset '" + path + "': maps." + slot +
+                throw ToolError(From(path) + "maps." + slot +
                                 " must be a string: an image file or scratches:NAME=VALUE,...");
             }
             try {
                 ApplyMapSource(map, cd, slot, j.get<std::string>(), base, t, sources);
             } catch (const ToolError& e) {
-                throw ToolError("preset '" + path + "': " + e.what());
+                RethrowAs(e, From(path) + e.what(), slot);
             }
         }
     }

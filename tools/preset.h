@@ -22,8 +22,9 @@
 // preset's folder. Throws ToolError (unreadable file, bad JSON, unknown names, bad values).
 void LoadPreset(const std::string& path, Texmap* map, ClassDesc* cd, TimeValue t,
                 MapSources& sources, std::uint32_t* seed = nullptr);
-// The same for a preset's text: messages call it `path`, and relative image paths are taken
-// from `base`.
+// The same for a preset's text: messages call it `path` (when empty, as for settings that
+// come from no file, they name only the parameter), and relative image paths are taken from
+// `base`. A refused value throws ParamError.
 void LoadPresetText(std::string_view text, const std::string& path,
                     const std::filesystem::path& base, Texmap* map, ClassDesc* cd, TimeValue t,
                     MapSources& sources, std::uint32_t* seed = nullptr);

@@ -52,7 +52,8 @@ int RunServe(const PluginModule& module, const ServeOptions& options, std::ostre
             << ": anyone who can reach this address can use the page and the machine's cores\n";
     }
     LookDevApi api(module.ScratchesClass(),
-                   options.preset.empty() ? std::string() : ReadPresetFile(options.preset));
+                   options.preset.empty() ? std::string() : ReadPresetFile(options.preset), {},
+                   options.preset);
 
     // The signals wait for the thread below, which stops the server; every thread started
     // from here on (the server's, the renderers') inherits the mask.

@@ -278,6 +278,48 @@ def test_picked_colour_bakes_to_itself(browser):
         == [[0, 0, 0], [1, 1, 1]]
 
 
+def test_note_of_a_loaded_preset_ends_with_reset_all(browser):
+    assert browser.find_element(By.ID, "note").text.startswith("Loaded ")
+    serial, _ = preview_state(browser)
+    browser.find_element(By.ID, "reset-all").click()
+    wait_for_full(browser, serial)
+    assert not browser.find_element(By.ID, "note").is_displayed()
+
+
+def test_refused_value_is_marked_at_its_control(browser):
+    """A value out of range: the tool's message at its control, the last preview kept, and
+    saving says why it cannot."""
+    serial, _ = preview_state(browser)
+    src = browser.find_element(By.ID, "preview").get_attribute("src")
+    set_field(browser, "p-params-levels", "12\n")
+    problem = browser.find_element(By.ID, "p-params-levels-problem")
+    WebDriverWait(browser, WAIT).until(lambda d: problem.is_displayed())
+    assert "levels=12 is not accepted" in problem.text and "from 1 to 8" in problem.text
+    assert "preset" not in problem.text
+    time.sleep(1)
+    assert preview_state(browser)[0] == serial
+    assert browser.find_element(By.ID, "preview").get_attribute("src") == src
+    assert browser.execute_script("return settings.params.levels") == 6
+    assert browser.find_element(By.ID, "p-params-levels").get_attribute("value") == "12"
+    saved = browser.downloads / "quorv-scratches.json"
+    before = saved.stat().st_mtime_ns
+    browser.find_element(By.ID, "save-preset").click()
+    error = browser.find_element(By.ID, "error")
+    WebDriverWait(browser, WAIT).until(lambda d: error.is_displayed())
+    assert error.text.startswith("Cannot save the preset: levels holds a value")
+    assert "from 1 to 8" in error.text
+    time.sleep(0.5)
+    assert saved.stat().st_mtime_ns == before and len(list(browser.downloads.glob("*.json"))) == 1
+    # Corrected, it applies and the marks go.
+    set_field(browser, "p-params-levels", "4\n")
+    wait_for_full(browser, serial)
+    assert not problem.is_displayed()
+    assert browser.execute_script("return settings.params.levels") == 4
+    ActionChains(browser).double_click(browser.find_element(By.ID, "p-params-levels")).perform()
+    WebDriverWait(browser, WAIT).until(
+        lambda d: d.execute_script("return settings.params.levels") == 6)
+
+
 def test_screenshot(browser):
     path = os.environ.get("QUORV_SCREENSHOT")
     if not path:

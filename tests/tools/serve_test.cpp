@@ -9,6 +9,7 @@
 #include <thread>
 
 #include <httplib.h>
+#include <nlohmann/json.hpp>
 
 #include "tool_runner.h"
 #include "tools/look_dev_server.h"
@@ -150,6 +151,50 @@ TEST_F(Serve, BadValuesAreRefusedWithTheToolsMessage) {
     EXPECT_EQ(
         Post("/api/preset", R"({"tab":"b","settings":{"maps":{"sizeMap":"dots.png"}}})")->status,
         400);
+}
+
+// The page marks a refused value at its control: the reply names the parameter, and no
+// preset where none was loaded.
+TEST_F(Serve, RefusedValuesNameTheirParameter) {
+    const struct {
+        const char* body;
+        const char* message;
+        const char* block;
+        const char* name;
+        const char* slot;
+    } cases[] = {
+        {R"({"tab":"e","settings":{"params":{"levels":12}}})",
+         "levels=12 is not accepted: levels takes an integer from 1 to 8", "params", "levels", ""},
+        {R"({"tab":"e","settings":{"params":{"levels":"many"}}})", "params.levels = \"many\"",
+         "params", "levels", ""},
+        {R"({"tab":"e","settings":{"Mapping":{"xyz_size_x":0}}})",
+         "xyz_size_x takes a number from 0.0001", "Mapping", "xyz_size_x", ""},
+        {R"({"tab":"e","settings":{"maps":{"distortMap":"scratches:spread=2"}}})",
+         "maps.distortMap (a scratches map): spread=2 is not accepted: spread takes a number from "
+         "0.1 to 1",
+         "params", "spread", "distortMap"},
+    };
+    for (const char* path : {"/api/check", "/api/render", "/api/preset"}) {
+        for (const auto& c : cases) {
+            const auto reply = Post(path, c.body);
+            ASSERT_TRUE(reply) << c.body;
+            EXPECT_EQ(reply->status, 400) << c.body;
+            const auto j = nlohmann::json::parse(reply->body);
+            const std::string error = j.at("error");
+            EXPECT_NE(error.find(c.message), std::string::npos) << path << " " << error;
+            EXPECT_EQ(error.find("preset"), std::string::npos) << path << " " << error;
+            EXPECT_EQ(j.at("param").at("block"), c.block) << error;
+            EXPECT_EQ(j.at("param").at("name"), c.name) << error;
+            EXPECT_EQ(j.at("param").value("slot", ""), c.slot) << error;
+            EXPECT_FALSE(j.at("param").at("accepted").get<std::string>().empty());
+        }
+    }
+    // Settings the tool takes: warnings, if any, and no error.
+    const auto fine = Post("/api/check", R"({"settings":{"params":{"useDistortion":true}}})");
+    ASSERT_EQ(fine->status, 200) << fine->body;
+    const auto warnings = nlohmann::json::parse(fine->body).at("warnings");
+    ASSERT_EQ(warnings.size(), 1u) << fine->body;
+    EXPECT_NE(warnings[0].get<std::string>().find("distortMap is empty"), std::string::npos);
 }
 
 TEST_F(Serve, OversizeBodiesImagesAndUnknownRoutes) {

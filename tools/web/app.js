@@ -17,6 +17,9 @@ const undoStack = [], redoStack = [];
 let gestureStart = null;  // the settings before the control now moving
 const controls = new Map();  // "block.name" -> { row, show(value) }
 const uploads = new Set();   // image names uploaded by this page
+// Values typed but not accepted: "block.name" -> { text, message }. The settings keep the last
+// accepted value (and the preview its image) until the value is corrected or reset.
+const refused = new Map();
 
 const clone = (o) => JSON.parse(JSON.stringify(o));
 const same = (a, b) => JSON.stringify(a) === JSON.stringify(b);
@@ -121,9 +124,104 @@ function setValue(block, name, value, phase) {
   changed(phase);
 }
 
+// A typed value: the server checks it as the command line would; accepted, it is set; refused,
+// it is marked at its control with the tool's message (which names the accepted range).
+async function tryValue(block, name, value, text) {
+  const candidate = clone(settings);
+  candidate[block][name] = value;
+  let response;
+  try {
+    response = await post('/api/check', { tab, settings: candidate });
+  } catch (e) {
+    showError(e.message);
+    return;
+  }
+  if (response.ok) {
+    clearRefused(block, name);
+    setValue(block, name, value, 'commit');
+    showWarnings((await response.json()).warnings);
+    return;
+  }
+  let reply = {};
+  try { reply = await response.json(); } catch { /* not JSON */ }
+  const message = reply.error || `${response.status} ${response.statusText}`;
+  const key = reply.param && !reply.param.slot ? reply.param.block + '.' + reply.param.name : null;
+  markRefused(key && controls.has(key) ? key : block + '.' + name, text ?? String(value), message);
+}
+
+function markRefused(key, text, message) {
+  refused.set(key, { text, message });
+  const c = controls.get(key);
+  if (c) {
+    c.row.classList.add('refused');
+    c.problem.textContent = message;
+    c.problem.hidden = false;
+  } else {
+    showError(message);
+  }
+  updateRefusedNote();
+}
+
+function clearRefused(block, name) {
+  const key = block + '.' + name;
+  if (!refused.delete(key)) return;
+  const c = controls.get(key);
+  if (c) {
+    c.row.classList.remove('refused');
+    c.problem.hidden = true;
+    c.problem.textContent = '';
+  }
+  updateRefusedNote();
+}
+
+function clearAllRefused() {
+  for (const key of [...refused.keys()]) {
+    const dot = key.indexOf('.');
+    clearRefused(key.slice(0, dot), key.slice(dot + 1));
+  }
+}
+
+// What cannot be done while a value is refused, and why.
+function refusedReason(what) {
+  if (!refused.size) return '';
+  const names = [...refused.keys()].map((k) => k.slice(k.indexOf('.') + 1));
+  const first = refused.values().next().value;
+  return `${what}: ${names.join(', ')} ${names.length > 1 ? 'hold values' : 'holds a value'} ` +
+    `that the map does not accept (${first.message}). Correct ${names.length > 1 ? 'them' : 'it'}` +
+    ' or double-click to reset.';
+}
+
+function updateRefusedNote() {
+  $('refused-note').textContent = refused.size
+    ? `${refused.size} value${refused.size > 1 ? 's' : ''} not accepted: the preview shows the last accepted settings.`
+    : '';
+  $('refused-note').hidden = !refused.size;
+}
+
+function showWarnings(list) {
+  const box = $('warnings');
+  box.replaceChildren(...(list || []).map((w) => {
+    const li = document.createElement('li');
+    li.textContent = w;
+    return li;
+  }));
+  box.hidden = !box.children.length;
+}
+
+let warningSerial = 0;
+async function refreshWarnings() {
+  const serial = ++warningSerial;
+  try {
+    const response = await post('/api/check', { tab, settings });
+    if (serial !== warningSerial) return;
+    if (response.ok) showWarnings((await response.json()).warnings);
+  } catch { /* the render reports what is wrong */ }
+}
+
 function changed(phase) {
   writeUrl();
   preview.request(phase === 'drag' ? 'coarse' : 'full');
+  if (phase !== 'drag') refreshWarnings();
 }
 
 const preview = {
@@ -165,8 +263,13 @@ const preview = {
       });
       if (response.status === 409) return;  // superseded
       if (!response.ok) {
-        showError(await errorOf(response));
-        $('status').textContent = '';
+        let reply = {};
+        try { reply = await response.json(); } catch { /* not JSON */ }
+        const message = reply.error || `${response.status} ${response.statusText}`;
+        const key = reply.param && !reply.param.slot && reply.param.block + '.' + reply.param.name;
+        if (key && controls.has(key)) markRefused(key, String(settings[reply.param.block]?.[reply.param.name]), message);
+        else showError(message);
+        $('status').textContent = 'not drawn: a value is not accepted';
         return;
       }
       const blob = await response.blob();
@@ -231,16 +334,27 @@ function makeRow(p, block) {
   row.appendChild(label);
   const id = `p-${block}-${p.name}`;
   label.htmlFor = id;
+  const problem = document.createElement('div');
+  problem.className = 'problem';
+  problem.id = `${id}-problem`;
+  problem.setAttribute('role', 'alert');
+  problem.hidden = true;
+  row.appendChild(problem);
   // Double-click: back to a new map's value.
   row.addEventListener('dblclick', (e) => {
     if (e.target.tagName === 'SELECT') return;
     const reset = desc.reset[block]?.[p.name];
-    if (reset === undefined || same(reset, settings[block][p.name])) return;
+    if (reset === undefined) return;
+    if (refused.has(block + '.' + p.name)) {
+      clearRefused(block, p.name);
+      controls.get(block + '.' + p.name).show(settings[block][p.name]);
+    }
+    if (same(reset, settings[block][p.name])) return;
     gestureStart = null;
     setValue(block, p.name, clone(reset), 'commit');
     controls.get(block + '.' + p.name).show(reset);
   });
-  return { row, id };
+  return { row, id, problem };
 }
 
 function numberControl(p, block) {
@@ -267,14 +381,10 @@ function numberControl(p, block) {
   });
   range.addEventListener('change', () => setValue(block, p.name, +field.value, 'commit'));
   field.addEventListener('change', () => {
-    const v = Number(field.value);
-    if (field.value.trim() === '' || !Number.isFinite(v)) {
-      field.classList.add('invalid');
-      return;
-    }
-    field.classList.remove('invalid');
-    range.value = v;
-    setValue(block, p.name, v, 'commit');
+    const text = field.value.trim();
+    const v = Number(text);
+    // The tool's own check, with its message at the control, for anything but an empty field.
+    tryValue(block, p.name, text === '' ? text : Number.isFinite(v) ? v : text, field.value);
   });
   row.append(range, field);
   return {
@@ -369,11 +479,12 @@ function colorControl(p, block) {
   text.addEventListener('change', () => {
     const v = parseColor(text.value);
     if (!v) {
-      text.classList.add('invalid');
-      text.title = 'Not a colour: type #rrggbb or linear r, g, b (numbers from 0 up)';
+      markRefused(block + '.' + p.name, text.value,
+        `${p.name} = "${text.value}": type #rrggbb (display sRGB) or linear r, g, b ` +
+        '(numbers from 0 up, above 1 too)');
       return;
     }
-    text.classList.remove('invalid');
+    clearRefused(block, p.name);
     picker.value = toHex(v);
     setValue(block, p.name, v, 'commit');
     text.value = colorText(v);
@@ -403,8 +514,13 @@ function pointControl(p, block) {
     f.id = i === 0 ? id : `${id}-${axis}`;
     f.setAttribute('aria-label', `${p.label || p.name} ${axis}`);
     f.addEventListener('change', () => {
-      const v = fields.map((g) => Number(g.value));
-      if (v.every(Number.isFinite)) setValue(block, p.name, v, 'commit');
+      const v = fields.map((g) => (g.value.trim() === '' ? NaN : Number(g.value)));
+      if (v.every(Number.isFinite)) {
+        tryValue(block, p.name, v, fields.map((g) => g.value).join(', '));
+      } else {
+        markRefused(block + '.' + p.name, fields.map((g) => g.value).join(', '),
+          `${p.name}: each of x, y and z takes a number`);
+      }
     });
     triple.appendChild(f);
     return f;
@@ -499,12 +615,16 @@ function buildControls() {
         : p.type === 'bool' ? boolControl
         : p.type === 'color' ? colorControl : pointControl;
       const c = make(p, block);
+      c.problem = c.row.querySelector('.problem');
+      c.row.appendChild(c.problem);
       controls.set(block + '.' + p.name, c);
       details.appendChild(c.row);
     }
     if (block === 'params') {
       for (const slot of desc.params.filter((q) => q.type === 'map')) {
         const c = slotControl(slot);
+        c.problem = c.row.querySelector('.problem');
+        c.row.appendChild(c.problem);
         controls.set('maps.' + slot.name, c);
         details.appendChild(c.row);
       }
@@ -514,6 +634,7 @@ function buildControls() {
 }
 
 function refreshControls() {
+  clearAllRefused();
   for (const [key, c] of controls) {
     const [block, name] = key.split('.');
     c.show(settings[block]?.[name]);
@@ -524,6 +645,10 @@ function refreshControls() {
 // ---- Presets.
 
 async function savePreset() {
+  if (refused.size) {
+    showError(refusedReason('Cannot save the preset'));
+    return;
+  }
   const response = await post('/api/preset', { tab, settings });
   if (!response.ok) {
     showError(await errorOf(response));
@@ -574,6 +699,10 @@ const bake = {
 
   async start() {
     if (this.job) return;
+    if (refused.size) {
+      showError(refusedReason('Not baked'));
+      return;
+    }
     const job = 'job-' + Math.random().toString(36).slice(2);
     this.job = job;
     const output = $('bake-output').value;
@@ -636,6 +765,8 @@ function wire() {
     settings = clone(desc.reset);
     remember(before);
     refreshControls();
+    showNote('');
+    showError('');
     changed('commit');
   });
   $('save-preset').addEventListener('click', savePreset);
