@@ -5,7 +5,8 @@ the one before left (a slider moved, a choice switched, a preset saved, then loa
 
     /usr/bin/python3 -m pytest tests/serve
 QUORV_TOOL names the tool (default build/release/tools/quorv-scratches); QUORV_SCREENSHOT, a
-file to save a picture of the page in.
+file to save a picture of the page in; QUORV_ARTEFACTS, the folder for the pictures the layout
+check takes (default build/serve-artefacts).
 """
 import http.client
 import json
@@ -31,6 +32,8 @@ ROOT = pathlib.Path(__file__).resolve().parents[2]
 TOOL = pathlib.Path(os.environ.get("QUORV_TOOL", ROOT / "build/release/tools/quorv-scratches"))
 # Renders take seconds on a busy machine; a page that never answers fails after this.
 WAIT = 120
+# The test's artefacts (screenshots at each window size), kept after the run.
+ARTEFACTS = pathlib.Path(os.environ.get("QUORV_ARTEFACTS", ROOT / "build/serve-artefacts"))
 
 
 def free_port():
@@ -318,6 +321,87 @@ def test_refused_value_is_marked_at_its_control(browser):
     ActionChains(browser).double_click(browser.find_element(By.ID, "p-params-levels")).perform()
     WebDriverWait(browser, WAIT).until(
         lambda d: d.execute_script("return settings.params.levels") == 6)
+
+
+# Every visible element that shows something or takes input, and the panels that hold them;
+# none may cover another unless one holds the other.
+OVERLAPS_JS = """
+const picked = document.querySelectorAll(
+  'header, main > section, #frame, #preview, #tiled, #bake, details, summary, h1, h2, p, li, ' +
+  'label, input, select, button, progress, img, .row > span, .problem, .explain, .grid > *');
+const boxes = [];
+for (const el of picked) {
+  const style = getComputedStyle(el);
+  if (style.visibility === 'hidden' || Number(style.opacity) === 0) continue;
+  const r = el.getBoundingClientRect();
+  if (r.width < 1 || r.height < 1) continue;
+  boxes.push({ el, r });
+}
+const found = [];
+for (let i = 0; i < boxes.length; ++i) {
+  for (let j = i + 1; j < boxes.length; ++j) {
+    const a = boxes[i], b = boxes[j];
+    if (a.el.contains(b.el) || b.el.contains(a.el)) continue;
+    const w = Math.min(a.r.right, b.r.right) - Math.max(a.r.left, b.r.left);
+    const h = Math.min(a.r.bottom, b.r.bottom) - Math.max(a.r.top, b.r.top);
+    if (w > 0.5 && h > 0.5) {
+      const name = (e) => e.tagName.toLowerCase() + (e.id ? '#' + e.id : '') +
+        (e.className && typeof e.className === 'string' ? '.' + e.className.split(' ')[0] : '');
+      found.push(`${name(a.el)} and ${name(b.el)} (${w.toFixed(0)} x ${h.toFixed(0)})`);
+    }
+  }
+}
+const wide = document.documentElement.scrollWidth > window.innerWidth + 1;
+return { found: found.slice(0, 20), count: boxes.length, wide };
+"""
+
+
+def set_viewport(driver, width, height):
+    driver.set_window_size(width, height)
+    inner = driver.execute_script("return [window.innerWidth, window.innerHeight]")
+    driver.set_window_size(2 * width - inner[0], 2 * height - inner[1])
+    assert driver.execute_script("return [window.innerWidth, window.innerHeight]") == [width, height]
+
+
+def save_page_pictures(driver, name):
+    """The window as shown, and the whole page, as the test's artefacts."""
+    ARTEFACTS.mkdir(parents=True, exist_ok=True)
+    driver.execute_script("window.scrollTo(0, 0)")
+    driver.save_screenshot(str(ARTEFACTS / f"{name}.png"))
+    shot = driver.execute_cdp_cmd("Page.captureScreenshot",
+                                  {"format": "png", "captureBeyondViewport": True})
+    (ARTEFACTS / f"{name}-page.png").write_bytes(__import__("base64").b64decode(shot["data"]))
+
+
+@pytest.mark.parametrize("width,height", [(1024, 700), (1280, 900), (1920, 1080)])
+def test_no_panel_covers_another(browser, width, height):
+    """The flat bake's 2x2 repeat once covered the Bake panel; every panel open, at each size."""
+    set_viewport(browser, width, height)
+    if browser.find_element(By.ID, "shape").get_attribute("value") != "flat":
+        serial, _ = preview_state(browser)
+        Select(browser.find_element(By.ID, "shape")).select_by_value("flat")
+        if not browser.find_element(By.ID, "repeat").is_selected():
+            browser.find_element(By.ID, "repeat").click()
+        if not browser.find_element(By.ID, "bake-tileable").is_selected():
+            browser.find_element(By.ID, "bake-tileable").click()
+        browser.execute_script("document.querySelectorAll('details').forEach((d) => { d.open = true; })")
+        WebDriverWait(browser, WAIT).until(lambda d: preview_state(d)[0] > serial)
+    assert browser.find_element(By.ID, "tiled").is_displayed()
+    assert not browser.find_element(By.ID, "preview").is_displayed()
+    result = browser.execute_script(OVERLAPS_JS)
+    save_page_pictures(browser, f"page-{width}x{height}")
+    assert result["count"] > 100
+    assert result["found"] == []
+    assert not result["wide"], "the page is wider than the window"
+
+
+def test_back_to_the_sphere(browser):
+    serial, _ = preview_state(browser)
+    set_viewport(browser, 1280, 1000)
+    Select(browser.find_element(By.ID, "shape")).select_by_value("sphere")
+    browser.find_element(By.ID, "repeat").click()
+    browser.find_element(By.ID, "bake-tileable").click()
+    wait_for_full(browser, serial)
 
 
 def test_screenshot(browser):
