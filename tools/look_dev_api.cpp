@@ -402,6 +402,7 @@ ApiReply LookDevApi::Render(std::string_view body) {
         options.width = options.height = IntField(request, "res", 16, limits_.maxPreviewSide, 512);
         options.samples = IntField(request, "samples", 1, limits_.maxPreviewSamples, 3);
         options.bump = FloatField(request, "bump", 0.0f, 100.0f, options.bump);
+        options.refine = BoolField(request, "refine", options.refine);
         for (const auto& [name, s] : kShapes) {
             if (shape == name) options.shape = s;
         }

@@ -143,26 +143,43 @@ def test_slider_changes_the_preview(browser):
     assert preview_pixels(browser) != before
 
 
-def test_preview_latency(browser):
-    """First coarse image after a slider moves, and the full 512-pixel preview after it."""
-    stretch = browser.find_element(By.ID, "r-params-stretch")
-    serial, _ = preview_state(browser)
-    start = time.monotonic()
-    browser.execute_script(
-        "const s = arguments[0]; s.value = Number(s.value) + 5;"
-        "s.dispatchEvent(new Event('input'));", stretch)
-    WebDriverWait(browser, WAIT, poll_frequency=0.01).until(
-        lambda d: preview_state(d)[0] > serial)
-    coarse = time.monotonic() - start
-    kind = preview_state(browser)[1]
-    wait_for_full(browser, serial)
-    full = time.monotonic() - start
-    line = f"preview latency: first image ({kind}) {coarse * 1000:.0f} ms, full {full * 1000:.0f} ms"
+def report(line):
     print("\n" + line)
     if os.environ.get("QUORV_LATENCY"):
         with open(os.environ["QUORV_LATENCY"], "a") as f:
             f.write(line + "\n")
-    assert kind == "coarse"
+
+
+def stages_of_latest_change(driver):
+    """The stages shown for the latest change, once its final image is in: [(kind, ms after
+    the change's request, ms of its own render and transfer)]."""
+    WebDriverWait(driver, WAIT, poll_frequency=0.02).until(lambda d: d.execute_script(
+        "return preview.log.some((e) => e.generation === preview.generation && e.kind === 'full')"))
+    return [tuple(e) for e in driver.execute_script(
+        "return preview.log.filter((e) => e.generation === preview.generation)"
+        ".map((e) => [e.kind, e.at, e.ms])")]
+
+
+def test_preview_latency(browser):
+    """Dragged, then let go: coarse images while it moves; once the hand stops, a full-size
+    image at one sample a pixel first, then the antialiased one replacing it."""
+    stretch = browser.find_element(By.ID, "r-params-stretch")
+    serial, _ = preview_state(browser)
+    actions = ActionChains(browser)
+    actions.click_and_hold(stretch)
+    for _ in range(3):
+        actions.move_by_offset(10, 0).pause(0.05)
+    actions.release().perform()
+    stages = stages_of_latest_change(browser)
+    wait_for_full(browser, serial)
+    kinds = [k for k, _, _ in stages]
+    assert kinds == ["fast", "full"], stages
+    first, final = stages[0][1], stages[1][1]
+    load = open("/proc/loadavg").read().split()[:3]
+    report(f"preview latency after the hand stops: first full-size image {first} ms, "
+           f"antialiased {final} ms (load average {' '.join(load)}, {os.cpu_count()} cores)")
+    assert first < final
+    assert browser.find_element(By.ID, "preview").get_attribute("data-kind") == "full"
 
 
 def test_choice_by_name(browser):
@@ -378,16 +395,24 @@ def test_no_panel_covers_another(browser, width, height):
     """The flat bake's 2x2 repeat once covered the Bake panel; every panel open, at each size."""
     set_viewport(browser, width, height)
     if browser.find_element(By.ID, "shape").get_attribute("value") != "flat":
-        serial, _ = preview_state(browser)
+        set_field(browser, "bake-samples", "3\n")
         Select(browser.find_element(By.ID, "shape")).select_by_value("flat")
         if not browser.find_element(By.ID, "repeat").is_selected():
             browser.find_element(By.ID, "repeat").click()
         if not browser.find_element(By.ID, "bake-tileable").is_selected():
             browser.find_element(By.ID, "bake-tileable").click()
         browser.execute_script("document.querySelectorAll('details').forEach((d) => { d.open = true; })")
-        WebDriverWait(browser, WAIT).until(lambda d: preview_state(d)[0] > serial)
+        # The first image of the latest change.
+        WebDriverWait(browser, WAIT, poll_frequency=0.02).until(lambda d: d.execute_script(
+            "return preview.log.some((e) => e.generation === preview.generation)"))
     assert browser.find_element(By.ID, "tiled").is_displayed()
     assert not browser.find_element(By.ID, "preview").is_displayed()
+    if width == 1024:
+        # The plain flat bake first, the tileable one when ready, then antialiased.
+        stages = stages_of_latest_change(browser)
+        assert [k for k, _, _ in stages] == ["fast", "tiling", "full"], stages
+        report("tileable flat preview: plain " + ", tileable ".join(
+            f"{at} ms" for _, at, _ in stages[:2]) + f", antialiased {stages[2][1]} ms")
     result = browser.execute_script(OVERLAPS_JS)
     save_page_pictures(browser, f"page-{width}x{height}")
     assert result["count"] > 100

@@ -7,8 +7,10 @@ const $ = (id) => document.getElementById(id);
 const tab = 'tab-' + Array.from(crypto.getRandomValues(new Uint32Array(2)), (n) => n.toString(36)).join('');
 
 const COARSE = { res: 128, samples: 1 };  // while a control moves
-const FULL = { res: 512, samples: 3 };    // once it rests
-const REST_MS = 250;                      // the hand has stopped after this long
+// The final preview: 2 x 2 samples a pixel, 4 x 4 where they disagree (edges, thin scratches,
+// highlights); the flat bake takes the Bake panel's samples.
+const FULL = { res: 512, samples: 2 };
+const REST_MS = 150;                      // the hand has stopped after this long
 const GROUPS = [['Mapping', 'Mapping'], ['params', 'Parameters']];
 
 let desc = null;          // GET /api/params
@@ -224,44 +226,82 @@ function changed(phase) {
   if (phase !== 'drag') refreshWarnings();
 }
 
+// A change draws in stages, each replacing the one before and each given up for a newer change
+// (the server cancels a tab's stale render when a newer one arrives):
+//   coarse  while a control moves: small, one sample a pixel;
+//   fast    once the hand stops: full size, one sample a pixel, no refinement;
+//   tiling  (flat, tileable) the tileable bake at one sample a pixel, after the plain one;
+//   full    antialiased: the final image.
 const preview = {
-  inflight: null,     // { kind, controller }
+  inflight: null,     // { stage, controller, generation }
   coarseWanted: false,
   restTimer: 0,
   shownUrl: null,
   serial: 0,
+  generation: 0,      // one for each change; a stage of an older one is not shown
+  requestedAt: 0,     // performance.now() of the latest change's request
+  log: [],            // { kind, generation, at (ms after its change), ms (its own time) }
+
+  // The stages after a change, for the view chosen.
+  stages() {
+    const flat = $('shape').value === 'flat';
+    const tileable = flat && $('bake-tileable').checked;
+    const samples = flat ? Math.min(desc.limits.maxPreviewSamples,
+      Math.max(1, Math.round(Number($('bake-samples').value)) || 3)) : FULL.samples;
+    const stages = [{ kind: 'fast', res: FULL.res, samples: 1, refine: false, tileable: false }];
+    if (tileable) stages.push({ kind: 'tiling', res: FULL.res, samples: 1, refine: false, tileable: true });
+    const full = { kind: 'full', res: FULL.res, samples, refine: true, tileable };
+    // A stage that would draw what the final one draws is left out (the flat bake has no
+    // refinement: at one sample a pixel its final image is its first).
+    const sameAs = (a) => a.samples === full.samples && a.tileable === full.tileable &&
+      (flat || a.refine === full.refine || full.samples === 1);
+    return [...stages.filter((a) => !sameAs(a)), full];
+  },
 
   request(kind) {
     clearTimeout(this.restTimer);
     if (kind === 'coarse') {
       // One coarse image at a time; a newer wish waits for it, then the latest settings go.
       this.restTimer = setTimeout(() => this.request('full'), REST_MS);
-      if (this.inflight?.kind === 'coarse') {
+      if (this.inflight?.stage.kind === 'coarse') {
         this.coarseWanted = true;
         return;
       }
     }
     // Whatever is in flight is stale now: the server cancels it when this request arrives.
     this.inflight?.controller.abort();
-    this.run(kind);
+    const generation = ++this.generation;
+    this.requestedAt = performance.now();
+    this.chain(kind === 'coarse' ? [{ kind: 'coarse', ...COARSE, refine: false, tileable: false }]
+      : this.stages(), generation);
   },
 
-  async run(kind) {
+  async chain(stages, generation) {
+    for (const stage of stages) {
+      if (generation !== this.generation) return;
+      if (!(await this.run(stage, generation))) return;
+    }
+  },
+
+  // One stage; true when its image is shown.
+  async run(stage, generation) {
     const controller = new AbortController();
-    const job = { kind, controller };
+    const job = { stage, controller, generation };
     this.inflight = job;
-    this.coarseWanted = false;
-    const quality = kind === 'coarse' ? COARSE : FULL;
+    if (stage.kind === 'coarse') this.coarseWanted = false;
     const started = performance.now();
-    $('status').textContent = kind === 'coarse' ? 'drawing…' : 'rendering…';
+    $('status').textContent = { coarse: 'drawing…', fast: 'rendering…', tiling: 'tiling…',
+      full: 'antialiasing…' }[stage.kind];
+    let shown = false;
     try {
       const response = await fetch('/api/render', {
         method: 'POST', headers: { 'Content-Type': 'application/json' }, signal: controller.signal,
         body: JSON.stringify({
-          tab, settings, shape: $('shape').value, tileable: $('bake-tileable').checked, ...quality,
+          tab, settings, shape: $('shape').value, tileable: stage.tileable, res: stage.res,
+          samples: stage.samples, refine: stage.refine,
         }),
       });
-      if (response.status === 409) return;  // superseded
+      if (response.status === 409) return false;  // superseded
       if (!response.ok) {
         let reply = {};
         try { reply = await response.json(); } catch { /* not JSON */ }
@@ -269,13 +309,18 @@ const preview = {
         const key = reply.param && !reply.param.slot && reply.param.block + '.' + reply.param.name;
         if (key && controls.has(key)) markRefused(key, String(settings[reply.param.block]?.[reply.param.name]), message);
         else showError(message);
-        $('status').textContent = 'not drawn: a value is not accepted';
-        return;
+        $('status').textContent = 'not drawn';
+        return false;
       }
       const blob = await response.blob();
-      if (controller.signal.aborted) return;
-      this.show(blob, kind, Math.round(performance.now() - started));
+      if (controller.signal.aborted || generation !== this.generation) return false;
+      const now = performance.now();
+      this.log.push({ kind: stage.kind, generation, at: Math.round(now - this.requestedAt),
+        ms: Math.round(now - started) });
+      if (this.log.length > 200) this.log.shift();
+      this.show(blob, stage, Math.round(now - started));
       showError('');
+      shown = true;
     } catch (e) {
       if (e.name !== 'AbortError') showError(e.message);
     } finally {
@@ -284,9 +329,10 @@ const preview = {
         if (this.coarseWanted) this.request('coarse');
       }
     }
+    return shown;
   },
 
-  show(blob, kind, ms) {
+  show(blob, stage, ms) {
     const url = URL.createObjectURL(blob);
     const img = $('preview');
     if (this.shownUrl) URL.revokeObjectURL(this.shownUrl);
@@ -297,10 +343,15 @@ const preview = {
     const repeat = $('shape').value === 'flat' && $('repeat').checked;
     tiled.hidden = !repeat;
     img.hidden = repeat;
-    img.dataset.kind = kind;
+    img.dataset.kind = stage.kind;
     img.dataset.serial = String(++this.serial);
     img.dataset.ms = String(ms);
-    $('status').textContent = `${kind === 'coarse' ? 'coarse' : 'full'} ${ms} ms`;
+    const what = {
+      coarse: 'coarse', fast: '1 sample a pixel', full: 'antialiased',
+      tiling: 'tileable, 1 sample a pixel (antialiasing next)',
+    }[stage.kind];
+    const plain = stage.kind === 'fast' && this.stages().some((s) => s.tileable);
+    $('status').textContent = `${what}${plain ? ' (plain; tiling next)' : ''}: ${ms} ms`;
   },
 };
 
@@ -777,6 +828,9 @@ function wire() {
   });
   $('shape').addEventListener('change', () => changed('commit'));
   $('repeat').addEventListener('change', () => changed('commit'));
+  $('bake-samples').addEventListener('change', () => {
+    if ($('shape').value === 'flat') changed('commit');
+  });
   $('bake-tileable').addEventListener('change', () => {
     if ($('shape').value === 'flat') changed('commit');
   });
