@@ -407,6 +407,30 @@ ApiReply LookDevApi::Render(std::string_view body) {
             if (shape == name) options.shape = s;
         }
         const bool tileable = BoolField(request, "tileable", false);
+        // The flat preview is a bake of the square: any output an 8-bit PNG holds, with the
+        // Bake panel's options.
+        std::vector<std::string> outputNames;
+        for (BakeOutput o : kOutputs) {
+            if (o != BakeOutput::Bump) outputNames.push_back(BakeOutputName(o));
+        }
+        const std::string output = ChoiceField(request, "output", outputNames, "color");
+        if (output != "color" && shape != kFlat) {
+            throw ToolError("output = \"" + output +
+                            "\": only the flat preview (the bake's square) shows it");
+        }
+        BakeOptions bake;
+        bake.width = bake.height = options.width;
+        bake.samples = options.samples;
+        bake.tileable = tileable;
+        for (BakeOutput o : kOutputs) {
+            if (output == BakeOutputName(o)) bake.outputs = {o};
+        }
+        bake.extent = FloatField(request, "extent", kMinBakeExtent, kMaxBakeExtent, bake.extent);
+        bake.depth = FloatField(request, "depth", 0.0f, kMaxBakeDepth, bake.depth);
+        bake.normalY = ChoiceField(request, "normalY", {"up", "down"}, "up") == "up"
+                           ? NormalY::Up
+                           : NormalY::Down;
+        bake.filtered = BoolField(request, "filtered", bake.filtered);
         const json settings = request.value("settings", json::object());
 
         // This render makes every earlier one of the tab stale: they stop at their next row.
@@ -427,10 +451,6 @@ ApiReply LookDevApi::Render(std::string_view body) {
         progress.Observe([&](std::uint64_t, std::uint64_t) { check(); });
         Image image;
         if (shape == kFlat) {
-            BakeOptions bake;
-            bake.width = options.width, bake.height = options.height;
-            bake.samples = options.samples;
-            bake.tileable = tileable;
             bake.shift = map.Shift() / bake.extent;
             AllocateImage(image, bake.width, bake.height, BakeChannels(bake.outputs));
             ImageCollector collector(image);
@@ -445,11 +465,13 @@ ApiReply LookDevApi::Render(std::string_view body) {
             options.shiftUVW = map.Shift() / kSeedUVWScale;
             image = RenderPreview(map.get(), options, progress);
         }
-        return ApiReply{
-            200,
-            "image/png",
-            EncodePng(image, shape == kFlat ? PngColorSpace::Srgb : PngColorSpace::Unstated),
-            {}};
+        // Colour sRGB-encoded as a colour bake is; the data outputs as the bake stores them
+        // (linear values, shown as they are); the objects' preview is display-encoded already.
+        const bool color = shape == kFlat && output == "color";
+        return ApiReply{200,
+                        "image/png",
+                        EncodePng(image, color ? PngColorSpace::Srgb : PngColorSpace::Unstated),
+                        {}};
     });
 }
 

@@ -298,9 +298,91 @@ def test_picked_colour_bakes_to_itself(browser):
         == [[0, 0, 0], [1, 1, 1]]
 
 
-def test_note_of_a_loaded_preset_ends_with_reset_all(browser):
-    assert browser.find_element(By.ID, "note").text.startswith("Loaded ")
+def test_controls_are_grouped_and_explained(browser):
+    groups = browser.execute_script(
+        "return [...document.querySelectorAll('#controls > details.group > summary')]"
+        ".map((s) => s.textContent)")
+    assert groups == ["Pattern", "Shape", "Colours", "Erosion", "Distortion", "Mapping"]
+    pattern = browser.execute_script(
+        "return [...document.querySelectorAll('#group-pattern > .control > label:first-child')]"
+        ".map((l) => l.textContent)")
+    assert pattern == ["Layout seed", "Size", "Size Map", "Stretch", "Stretch Map", "Spread",
+                       "Spread Map", "Type", "Levels"]
+    # Each colour beside its slot and the slot's switch, under the map's own labels.
+    colours = browser.execute_script(
+        "return [...document.querySelectorAll('#group-colours > .control')].map((r) => "
+        "[r.querySelector('label').textContent, r.querySelector('.switch')?.textContent.trim()])")
+    assert colours == [["Color 1", None], ["Color 1 Map", "Color 1 MapEnabled"],
+                       ["Color 2", None], ["Color 2 Map", "Color 2 MapEnabled"]]
+    assert browser.find_element(By.ID, "p-params-col1mapEnabled").find_element(
+        By.XPATH, "ancestor::div[contains(@class, 'control')]").get_attribute("class") \
+        == "control slot"
+    # Every control says what it does, on a line of its own beside the label.
+    missing = browser.execute_script(
+        "return [...document.querySelectorAll('#controls .control')]"
+        ".filter((r) => !r.querySelector(':scope > .explain')?.textContent)"
+        ".map((r) => r.querySelector('label').textContent)")
+    assert missing == []
+    explain = browser.find_element(By.ID, "p-params-type-explain").get_attribute("textContent")
+    assert "single 3D level runs along Z" in explain
+    assert "bottom of a scratch" in browser.find_element(
+        By.ID, "p-params-color1-explain").get_attribute("textContent")
+
+
+# Every slider's values over its whole travel: at most three significant digits each.
+SLIDER_VALUES_JS = """
+const out = {};
+for (const r of document.querySelectorAll('#controls input[type=range]')) {
+  const field = r.parentElement.querySelector('input[type=number]');
+  const seen = [];
+  const steps = Math.round((r.max - r.min) / r.step);
+  for (let i = 0; i <= 100; ++i) {
+    r.value = Number(r.min) + Math.round(steps * i / 100) * Number(r.step);
+    r.dispatchEvent(new Event('input'));
+    seen.push(field.value);
+  }
+  out[r.id] = seen;
+}
+return out;
+"""
+
+
+def test_sliders_print_clean_numbers(browser):
+    values = browser.execute_script(SLIDER_VALUES_JS)
+    assert len(values) >= 30
+    for slider, seen in values.items():
+        for text in seen:
+            if re.fullmatch(r"-?\d+", text):
+                continue  # a whole number is clean whatever its length
+            digits = re.sub(r"^-?0?\.?0*", "", text).replace(".", "")
+            assert len(digits.rstrip("0") if "." not in text else digits) <= 3, (slider, text)
+    # Wide ranges on logarithmic sliders: the new map's value sits well inside the travel.
+    for name, low, high in [("size", 0, 100), ("distortStr", 0, 100), ("bumpDelta", 0, 1)]:
+        seen = [float(v) for v in values[f"r-params-{name}"]]
+        assert seen[0] == low and seen[-1] == high
+        new = browser.execute_script(f"return desc.reset.params.{name}")
+        at = min(range(len(seen)), key=lambda i: abs(seen[i] - new))
+        assert 25 <= at <= 75, (name, at)
     serial, _ = preview_state(browser)
+    browser.find_element(By.ID, "reset-all").click()
+    wait_for_full(browser, serial)
+    # The field takes any value in range.
+    serial, _ = preview_state(browser)
+    set_field(browser, "p-params-size", "37.3\n")
+    wait_for_full(browser, serial)
+    assert browser.execute_script("return settings.params.size") == 37.3
+    assert browser.find_element(By.ID, "p-params-size").get_attribute("value") == "37.3"
+    ActionChains(browser).double_click(browser.find_element(By.ID, "p-params-size")).perform()
+    WebDriverWait(browser, WAIT).until(
+        lambda d: d.execute_script("return settings.params.size") == 10)
+
+
+def test_note_of_a_loaded_preset_ends_with_reset_all(browser):
+    serial, _ = preview_state(browser)
+    browser.find_element(By.ID, "load-preset").send_keys(
+        str(browser.downloads / "quorv-scratches.json"))
+    serial = wait_for_full(browser, serial)
+    assert browser.find_element(By.ID, "note").text == "Loaded quorv-scratches.json."
     browser.find_element(By.ID, "reset-all").click()
     wait_for_full(browser, serial)
     assert not browser.find_element(By.ID, "note").is_displayed()
@@ -374,10 +456,11 @@ return { found: found.slice(0, 20), count: boxes.length, wide };
 
 
 def set_viewport(driver, width, height):
-    driver.set_window_size(width, height)
-    inner = driver.execute_script("return [window.innerWidth, window.innerHeight]")
-    driver.set_window_size(2 * width - inner[0], 2 * height - inner[1])
-    assert driver.execute_script("return [window.innerWidth, window.innerHeight]") == [width, height]
+    """The window's inner size, as a desktop browser window of that size shows the page."""
+    driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+        "width": width, "height": height, "deviceScaleFactor": 1, "mobile": False})
+    WebDriverWait(driver, WAIT).until(lambda d: d.execute_script(
+        "return [window.innerWidth, window.innerHeight]") == [width, height])
 
 
 def save_page_pictures(driver, name):
