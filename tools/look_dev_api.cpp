@@ -602,10 +602,13 @@ ApiReply LookDevApi::Check(std::string_view body) {
         const json settings = request.value("settings", json::object());
         const TimeValue t = SettingsTime();
         const LockedMap map(cd_, settings, tab ? tab->Snapshot() : Uploads{}, t);
+        NoEffectContext context;
+        context.flatBake = BoolField(request, "flat", false);
         json warnings = json::array();
         {
             const std::lock_guard lock(hostMutex);
-            for (const std::string& w : NoEffectWarnings(map.get(), t, {})) warnings.push_back(w);
+            for (const std::string& w : NoEffectWarnings(map.get(), t, context))
+                warnings.push_back(w);
         }
         return JsonReply(200, json{{"warnings", warnings}});
     });

@@ -68,8 +68,9 @@ public:
     ApiReply Cancel(std::string_view body);
     // POST /api/preset {tab, settings}: the settings as the preset file --save-preset writes.
     ApiReply Preset(std::string_view body);
-    // POST /api/check {tab, settings}: {"warnings": [sentences]} for settings the tool takes
-    // (what would change nothing, or leave the map empty or flat), or the refusal a render
+    // POST /api/check {tab, settings, flat}: {"warnings": [sentences]} for settings the tool
+    // takes (what would change nothing, or leave the map empty or flat; `flat`: for the bake's
+    // square), as the command line warns of them, or the refusal a render
     // would give; a refused value names its parameter: {"error", "param": {block, name,
     // accepted, slot}}, as every call's refusal of a value does.
     ApiReply Check(std::string_view body);

@@ -460,6 +460,7 @@ int main(int argc, char** argv) {
             NoEffectContext context;
             context.sets = mapOptions.sets;
             context.extentGiven = bake->parsed() && bake->count("--extent") > 0;
+            context.flatBake = bake->parsed();
             for (CLI::App* cmd : {eval, render, bake})
                 context.timeGiven =
                     context.timeGiven || (cmd->parsed() && cmd->count("--time") > 0);

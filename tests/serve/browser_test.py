@@ -377,6 +377,72 @@ def test_sliders_print_clean_numbers(browser):
         lambda d: d.execute_script("return settings.params.size") == 10)
 
 
+def preview_image(driver):
+    """The preview image's own pixels (not a screenshot of the page), as a string."""
+    return driver.execute_script("""
+        const img = document.getElementById('preview');
+        const c = document.createElement('canvas');
+        c.width = img.naturalWidth; c.height = img.naturalHeight;
+        const g = c.getContext('2d');
+        g.drawImage(img, 0, 0);
+        const d = g.getImageData(0, 0, c.width, c.height).data;
+        let h = 0;
+        for (let i = 0; i < d.length; ++i) h = (h * 31 + d[i]) | 0;
+        return c.width + 'x' + c.height + ':' + h;""")
+
+
+def wait_settled(driver):
+    """Until the latest change's final image is shown."""
+    WebDriverWait(driver, WAIT, poll_frequency=0.05).until(lambda d: d.execute_script(
+        "return !preview.inflight && preview.log.some((e) => "
+        "e.generation === preview.generation && e.kind === 'full')"))
+    return preview_state(driver)[0]
+
+
+def test_layout_seed_changes_the_preview_and_is_saved(browser, work):
+    serial = wait_settled(browser)
+    before = preview_image(browser)
+    browser.find_element(By.ID, "new-seed").click()
+    serial = wait_for_full(browser, serial)
+    seed = browser.execute_script("return settings.seed")
+    assert seed > 0
+    assert browser.find_element(By.ID, "layout-seed").get_attribute("value") == str(seed)
+    assert preview_image(browser) != before
+    assert f"%22seed%22%3A{seed}" in browser.current_url or f'"seed":{seed}' in browser.current_url
+    saved = browser.downloads / "quorv-scratches.json"
+    saved.unlink()
+    browser.find_element(By.ID, "save-preset").click()
+    saved = wait_for_download(browser, "quorv-scratches.json")
+    assert json.loads(saved.read_text())["seed"] == seed
+    cli = work / "seeded.json"
+    run_tool("params", "--seed", str(seed), "--save-preset", str(cli))
+    assert saved.read_text() == cli.read_text()
+    # The map's own seed says what it does (and does not).
+    explain = browser.find_element(By.ID, "p-Mapping-seed-explain").get_attribute("textContent")
+    assert "changes nothing" in explain and "Layout seed" in explain
+    set_field(browser, "layout-seed", "0\n")
+    wait_for_full(browser, serial)
+    assert browser.execute_script("return settings.seed") == 0
+    assert preview_image(browser) == before
+
+
+def test_empty_or_flat_settings_warn(browser):
+    warnings = browser.find_element(By.ID, "warnings")
+    assert not warnings.is_displayed()
+    set_field(browser, "p-params-spread", "0.1\n")
+    WebDriverWait(browser, WAIT).until(lambda d: warnings.is_displayed())
+    assert "spread 0.1 draws almost no scratches" in warnings.text
+    ActionChains(browser).double_click(browser.find_element(By.ID, "p-params-spread")).perform()
+    WebDriverWait(browser, WAIT).until(lambda d: not warnings.is_displayed())
+    for name in ("color1", "color2"):
+        type_color(browser, name, "0.5")
+    WebDriverWait(browser, WAIT).until(lambda d: "color1 and color2 are the same colour" in warnings.text)
+    serial, _ = preview_state(browser)
+    browser.find_element(By.ID, "reset-all").click()
+    wait_for_full(browser, serial)
+    WebDriverWait(browser, WAIT).until(lambda d: not warnings.is_displayed())
+
+
 def test_note_of_a_loaded_preset_ends_with_reset_all(browser):
     serial, _ = preview_state(browser)
     browser.find_element(By.ID, "load-preset").send_keys(

@@ -75,11 +75,29 @@ TEST(Arguments, SettingsWithoutEffectWarnButRun) {
         {{"eval", "--time", "160"}, "--time has no effect"},
         {{"bake", "--res", "4", "--extent", "9", "--set", "xyz_map=screen"}, "--extent has no"},
         {{"bake", "--res", "4", "--extent", "9"}, nullptr},
+        // Settings that leave the map empty or flat.
+        {{"params", "--set", "spread=0.1"}, "spread 0.1 draws almost no scratches"},
+        {{"params", "--set", "spread=0.3"}, nullptr},
+        {{"params", "--set", "thresholdHigh=0.3"}, "with thresholdHigh 0.3 draws almost no"},
+        {{"params", "--set", "thresholdLow=0.7", "--set", "thresholdHigh=0.5"},
+         "thresholdHigh 0.5 is below thresholdLow 0.7: the map swaps them"},
+        {{"params", "--set", "thresholdLow=0.5", "--set", "thresholdHigh=0.5"},
+         "no threshold applies"},
+        {{"params", "--set", "color1=0.5,0.5,0.5", "--set", "color2=0.5,0.5,0.5"},
+         "color1 and color2 are the same colour"},
+        {{"params", "--set", "color1=1,1,1", "--map", "color2map=scratches:"}, nullptr},
+        {{"params", "--set", "color2=1,3,1"},
+         "color2 = 1,3,1: the map draws each channel at most 1"},
+        {{"bake", "--res", "4", "--set", "levels=1"}, "shows it as dots"},
+        {{"bake", "--res", "4", "--set", "levels=1", "--set", "type=2d"}, nullptr},
+        {{"render", "--res", "16", "--samples", "1", "--set", "levels=1"}, nullptr},
+        {{"params", "--map", "sizeMap=scratches:spread=0.2"}, "sizeMap: spread 0.2 draws almost"},
     };
     ScratchFolder dir;
     for (const Case& c : cases) {
         std::vector<std::string> args = c.args;
         if (args[0] == "bake") args.insert(args.end(), {"-o", (dir / "b.png").string()});
+        if (args[0] == "render") args.insert(args.end(), {"-o", (dir / "r.png").string()});
         for (const bool quiet : {false, true}) {
             std::vector<std::string> run = args;
             if (quiet) run.insert(run.begin(), "-q");

@@ -62,7 +62,23 @@ function download(blob, name) {
 
 // ---- The URL carries the settings that differ from a new map's, and the view.
 
+// Browsers allow only so many address changes a second (Chromium: 100 in 10 s), and a moving
+// slider changes the settings far more often: the address follows at most every 300 ms.
+let urlTimer = 0, urlWritten = 0;
 function writeUrl() {
+  clearTimeout(urlTimer);
+  const wait = urlWritten + 300 - performance.now();
+  if (wait > 0) {
+    urlTimer = setTimeout(writeUrl, wait);
+    return;
+  }
+  urlWritten = performance.now();
+  try {
+    history.replaceState(null, '', urlOfSettings());
+  } catch { /* refused now: the next change writes it */ }
+}
+
+function urlOfSettings() {
   const diff = {};
   for (const block of Object.keys(settings)) {
     if (typeof settings[block] !== 'object') {  // the preset's "seed"
@@ -79,7 +95,7 @@ function writeUrl() {
   if ($('shape').value !== 'sphere') hash.set('shape', $('shape').value);
   if ($('repeat').checked) hash.set('repeat', '1');
   if ($('view-output').value !== 'color') hash.set('output', $('view-output').value);
-  history.replaceState(null, '', hash.toString() ? '#' + hash.toString() : location.pathname);
+  return hash.toString() ? '#' + hash.toString() : location.pathname;
 }
 
 function readUrl() {
@@ -116,6 +132,7 @@ function updateHistoryButtons() {
 }
 function restore(from, to) {
   if (!from.length) return;
+  gestureStart = null;
   to.push(clone(settings));
   settings = from.pop();
   updateHistoryButtons();
@@ -335,7 +352,8 @@ let warningSerial = 0;
 async function refreshWarnings() {
   const serial = ++warningSerial;
   try {
-    const response = await post('/api/check', { tab, settings });
+    const flat = preview.view().shape === 'flat';
+    const response = await post('/api/check', { tab, settings, flat });
     if (serial !== warningSerial) return;
     if (response.ok) showWarnings((await response.json()).warnings);
   } catch { /* the render reports what is wrong */ }
@@ -1115,7 +1133,8 @@ async function loadPreset(text, name) {
     showError(`${name}: ${await errorOf(response)}`);
     return;
   }
-  const before = clone(settings);
+  const before = gestureStart ?? clone(settings);
+  gestureStart = null;
   settings = await response.json();
   remember(before);
   refreshControls();
@@ -1200,7 +1219,8 @@ function wire() {
   $('undo').addEventListener('click', () => restore(undoStack, redoStack));
   $('redo').addEventListener('click', () => restore(redoStack, undoStack));
   $('reset-all').addEventListener('click', () => {
-    const before = clone(settings);
+    const before = gestureStart ?? clone(settings);
+    gestureStart = null;
     settings = clone(desc.reset);
     remember(before);
     refreshControls();
