@@ -443,6 +443,42 @@ def test_empty_or_flat_settings_warn(browser):
     WebDriverWait(browser, WAIT).until(lambda d: not warnings.is_displayed())
 
 
+def preview_file(driver, path):
+    """The preview image as the page holds it, into a PNG file."""
+    data = driver.execute_script("""
+        const img = document.getElementById('preview');
+        const c = document.createElement('canvas');
+        c.width = img.naturalWidth; c.height = img.naturalHeight;
+        c.getContext('2d').drawImage(img, 0, 0);
+        return c.toDataURL('image/png').split(',')[1];""")
+    path.write_bytes(__import__("base64").b64decode(data))
+    return path
+
+
+@pytest.mark.parametrize("output", ["mask", "height", "normal"])
+def test_preview_shows_what_the_bake_writes(browser, work, output):
+    """Mask, height and normal previews are the bake's square as an 8-bit bake stores it."""
+    set_field(browser, "bake-samples", "2\n")
+    set_field(browser, "bake-depth", "0.5\n")
+    Select(browser.find_element(By.ID, "view-output")).select_by_value(output)
+    wait_settled(browser)
+    assert not browser.find_element(By.ID, "shape").is_enabled()
+    assert browser.find_element(By.ID, "preview").get_attribute("data-output") == output
+    shown = read_pixels(preview_file(browser, work / f"shown-{output}.png")) >> 8
+    cli = work / f"cli-{output}.png"
+    run_tool("bake", "-q", "--output", output, "--res", "512", "--samples", "2", "--depth", "0.5",
+             "-o", str(cli))
+    baked = read_pixels(cli) >> 8
+    channels = baked.shape[2]
+    assert np.array_equal(shown[..., :channels], baked)
+    if output == "normal":
+        Select(browser.find_element(By.ID, "view-output")).select_by_value("color")
+        wait_settled(browser)
+        assert browser.find_element(By.ID, "shape").is_enabled()
+        set_field(browser, "bake-depth", "0.2\n")
+        set_field(browser, "bake-samples", "3\n")
+
+
 def test_note_of_a_loaded_preset_ends_with_reset_all(browser):
     serial, _ = preview_state(browser)
     browser.find_element(By.ID, "load-preset").send_keys(
