@@ -130,6 +130,11 @@ std::vector<std::string> NoEffectWarnings(Texmap* map, TimeValue t,
             "useDistortion is on but distortMap is empty: nothing is distorted "
             "(fill it with --map distortMap=SOURCE)");
     }
+    if (Number(params, "useDistortion", t) == 0.0 && Filled(params, "distortMap", t)) {
+        warnings.push_back(
+            "distortMap is filled but useDistortion is off: nothing is distorted "
+            "(--set useDistortion=on)");
+    }
     for (const auto& s : kSwitches) {
         if (Named(context.sets, s.name) && Number(params, s.name, t) != 0.0 &&
             !Filled(params, s.slot, t)) {

@@ -26,6 +26,7 @@ from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import Select, WebDriverWait
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
@@ -233,8 +234,9 @@ def test_tileable_mask_bake_matches_the_tool(browser, work):
 
 
 def set_field(driver, id, value):
+    """Types over the field's text, as a hand does (clearing it first would be a change)."""
     field = driver.find_element(By.ID, id)
-    field.clear()
+    field.send_keys(Keys.CONTROL, "a")
     field.send_keys(value)
 
 
@@ -477,6 +479,61 @@ def test_preview_shows_what_the_bake_writes(browser, work, output):
         assert browser.find_element(By.ID, "shape").is_enabled()
         set_field(browser, "bake-depth", "0.2\n")
         set_field(browser, "bake-samples", "3\n")
+
+
+def test_nested_map_is_edited_through_its_controls(browser, work):
+    """A scratches map in the Distortion Map slot, edited through its own grouped controls
+    folded under the slot; the bake is the command line's with the same nested settings."""
+    Select(browser.find_element(By.ID, "p-maps-distortMap")).select_by_value("scratches")
+    nested = browser.find_element(By.ID, "nested-distortMap")
+    WebDriverWait(browser, WAIT).until(lambda d: nested.is_displayed())
+    groups = browser.execute_script(
+        "return [...document.querySelectorAll('#nested-distortMap details.group > summary')]"
+        ".map((s) => s.textContent)")
+    assert groups == ["Pattern", "Shape", "Colours", "Erosion", "Mapping"]
+    assert browser.find_element(By.ID, "group-distortMap-pattern").get_attribute("open")
+    set_field(browser, "p-distortMap-params-size", "4\n")
+    set_field(browser, "p-distortMap-params-stretch", "2\n")
+    Select(browser.find_element(By.ID, "p-distortMap-params-type")).select_by_value("0")
+    browser.find_element(By.ID, "p-params-useDistortion").click()
+    set_field(browser, "p-params-distortStr", "3\n")
+    WebDriverWait(browser, WAIT).until(lambda d: d.execute_script(
+        "return settings.params.distortStr") == 3)
+    source = "scratches:size=4,stretch=2,type=0"
+    assert browser.execute_script("return settings.maps.distortMap") == source
+    assert browser.find_element(By.ID, "p-maps-distortMap-nested").get_attribute("value") \
+        == source[len("scratches:"):]
+    baked = page_bake(browser, "mask", 64, 1)
+    cli = work / "cli-nested.png"
+    run_tool("bake", "-q", "--set", "useDistortion=on", "--set", "distortStr=3", "--map",
+             "distortMap=scratches:type=2d,size=4,stretch=2", "--output", "mask", "--res", "64",
+             "--samples", "1", "-o", str(cli))
+    assert np.array_equal(read_pixels(baked), read_pixels(cli))
+    # A refused nested value is marked at its own control.
+    set_field(browser, "p-distortMap-params-levels", "12\n")
+    problem = browser.find_element(By.ID, "p-distortMap-params-levels-problem")
+    WebDriverWait(browser, WAIT).until(lambda d: problem.is_displayed())
+    assert problem.text.startswith("maps.distortMap (a scratches map): levels=12 is not accepted")
+    ActionChains(browser).double_click(
+        browser.find_element(By.ID, "p-distortMap-params-levels")).perform()
+    WebDriverWait(browser, WAIT).until(lambda d: not problem.is_displayed())
+    # Typed as text (names too), the controls follow.
+    set_field(browser, "p-maps-distortMap-nested", "size=7,type=3d,color2=0.5,0.5,0.5\n")
+    WebDriverWait(browser, WAIT).until(lambda d: d.execute_script(
+        "return settings.maps.distortMap") == "scratches:size=7,type=3d,color2=0.5,0.5,0.5")
+    assert browser.find_element(By.ID, "p-distortMap-params-size").get_attribute("value") == "7"
+    assert Select(browser.find_element(By.ID, "p-distortMap-params-type")) \
+        .first_selected_option.get_attribute("data-name") == "3d"
+    # Undone step by step, and emptied.
+    browser.find_element(By.ID, "undo").click()
+    WebDriverWait(browser, WAIT).until(lambda d: d.execute_script(
+        "return settings.maps.distortMap") == source)
+    assert browser.find_element(By.ID, "p-distortMap-params-size").get_attribute("value") == "4"
+    serial, _ = preview_state(browser)
+    browser.find_element(By.ID, "reset-all").click()
+    wait_for_full(browser, serial)
+    assert not nested.is_displayed()
+    assert browser.execute_script("return settings.maps") == {}
 
 
 def test_note_of_a_loaded_preset_ends_with_reset_all(browser):

@@ -69,6 +69,8 @@ TEST(Arguments, SettingsWithoutEffectWarnButRun) {
     const Case cases[] = {
         {{"params", "--set", "useDistortion=1"}, "distortMap is empty"},
         {{"params", "--set", "useDistortion=1", "--map", "distortMap=scratches:"}, nullptr},
+        {{"params", "--map", "distortMap=scratches:"},
+         "useDistortion is off: nothing is distorted"},
         {{"params", "--set", "spreadMapEnabled=on"}, "spreadMap is empty"},
         {{"params", "--set", "xyz_tile_y=tile"}, "xyz_tile_y has no effect"},
         {{"params", "--set", "xyz_map=channel-2d", "--set", "xyz_tile_y=tile"}, nullptr},

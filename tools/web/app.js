@@ -605,7 +605,8 @@ function register(key, parts, c, reset, current, apply) {
   Object.assign(c, { key, row, problem, reset, current });
   controls.set(key, c);
   row.addEventListener('dblclick', (e) => {
-    if (e.target.tagName === 'SELECT' || e.target.closest('.nested')) return;
+    // Only this row's own: a nested map's rows inside a slot's row have theirs.
+    if (e.target.tagName === 'SELECT' || e.target.closest('.control') !== row) return;
     if (reset === undefined) return;
     if (refused.has(key)) {
       clearRefused(key);
@@ -910,7 +911,6 @@ function slotControl(slot, switchParam, scope) {
   note.className = 'explain';
   note.textContent = 'A nested map holds values only: the tool takes no sub-maps inside it.';
   nested.append(summary, textRow, note, body);
-  row.appendChild(nested);
   let nestedScope = null;
 
   const key = 'maps.' + slot.name;
@@ -1003,6 +1003,7 @@ function slotControl(slot, switchParam, scope) {
   };
   const c = register(key, parts, { show, syncText, isSlot: true }, undefined,
     () => settings.maps[slot.name], apply);
+  row.appendChild(nested);  // below the slot's line and its explanation
   if (sw) {
     // Shown in the slot's row: no row of its own.
     const name = switchParam.name;
