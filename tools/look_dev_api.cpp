@@ -31,6 +31,9 @@ using json = nlohmann::ordered_json;
 
 namespace {
 
+// The library's thumbnails, pixels a side.
+constexpr int kThumbnailSide = 112;
+
 // Choices of the preview and the bake, by the names the command line uses.
 const std::pair<const char*, PreviewShape> kShapes[] = {
     {"sphere", PreviewShape::Sphere}, {"plane", PreviewShape::Plane}, {"cube", PreviewShape::Cube}};
@@ -320,7 +323,8 @@ struct LookDevApi::Job {
 };
 
 LookDevApi::LookDevApi(ClassDesc* cd, const std::string& startPreset, ServeLimits limits,
-                       const std::string& startName)
+                       const std::string& startName,
+                       std::vector<std::pair<std::string, std::string>> library)
     : cd_(cd), limits_(limits), renderSlots_(limits.renders), bakeSlots_(limits.bakes) {
     const std::lock_guard lock(hostMutex);
     const TimeValue t = SettingsTime();
@@ -338,6 +342,18 @@ LookDevApi::LookDevApi(ClassDesc* cd, const std::string& startPreset, ServeLimit
         }
         const ConfiguredMap start = BuildMap(cd_, parsed, {}, t, startName);
         startPreset_ = PresetText(start.map.get(), start.sources, t);
+    }
+
+    for (auto& [name, text] : library) {
+        json parsed;
+        try {
+            parsed = json::parse(text);
+        } catch (const json::exception& e) {
+            throw ToolError("cannot read bundled preset '" + name + "': " + e.what());
+        }
+        BuildMap(cd_, parsed, {}, t, name);  // refused here, not on the page
+        std::string about = PresetAbout(text);
+        library_.push_back({name, std::move(text), std::move(about), {}});
     }
 
     // The tool's own parameter description, as `params --json` prints it.
@@ -556,6 +572,57 @@ ApiReply LookDevApi::Bake(std::string_view body) {
         std::ostringstream bytes;
         bytes << in.rdbuf();
         return ApiReply{200, format == "png" ? "image/png" : "image/x-exr", bytes.str(), fileName};
+    });
+}
+
+ApiReply LookDevApi::Library() const {
+    json presets = json::array();
+    for (const LibraryEntry& e : library_)
+        presets.push_back({{"name", e.name}, {"about", e.about}});
+    return JsonReply(200, json{{"presets", presets}});
+}
+
+ApiReply LookDevApi::LibraryPreset(const std::string& name) const {
+    for (const LibraryEntry& e : library_) {
+        if (e.name == name) return {200, "application/json", e.text, {}};
+    }
+    return ErrorReply(404, "no bundled preset '" + name + "'");
+}
+
+ApiReply LookDevApi::LibraryThumbnail(const std::string& name) {
+    return Guarded([&] {
+        LibraryEntry* entry = nullptr;
+        for (LibraryEntry& e : library_) {
+            if (e.name == name) entry = &e;
+        }
+        if (!entry) return ErrorReply(404, "no bundled preset '" + name + "'");
+        {
+            const std::lock_guard lock(libraryMutex_);
+            if (!entry->thumbnail.empty()) return ApiReply{200, "image/png", entry->thumbnail, {}};
+        }
+        while (!renderSlots_.try_acquire_for(std::chrono::milliseconds(20))) {
+            if (stopping_) throw ShuttingDown{};
+        }
+        struct Release {
+            std::counting_semaphore<64>& slots;
+            ~Release() { slots.release(); }
+        } release{renderSlots_};
+        // The sphere as the page's preview draws it, small.
+        const LockedMap map(cd_, json::parse(entry->text), {}, SettingsTime());
+        RenderOptions options;
+        options.width = options.height = kThumbnailSide;
+        options.samples = 2;
+        options.shiftP = map.Shift();
+        options.shiftUVW = map.Shift() / kSeedUVWScale;
+        Progress progress("thumbnail", static_cast<std::uint64_t>(options.height), true);
+        progress.Observe([&](std::uint64_t, std::uint64_t) {
+            if (stopping_) throw ShuttingDown{};
+        });
+        const std::string png =
+            EncodePng(RenderPreview(map.get(), options, progress), PngColorSpace::Unstated);
+        const std::lock_guard lock(libraryMutex_);
+        entry->thumbnail = png;
+        return ApiReply{200, "image/png", png, {}};
     });
 }
 

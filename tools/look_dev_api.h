@@ -13,6 +13,8 @@
 #include <semaphore>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include <max.h>
 #include "tools/image.h"
@@ -41,8 +43,10 @@ class LookDevApi {
 public:
     // `startPreset` is the text of the preset to start from ("" for a new map's settings),
     // which messages call `startName`. Throws ToolError when it is refused.
+    // `library`: the bundled presets, (name, text), each checked here as well.
     LookDevApi(ClassDesc* cd, const std::string& startPreset, ServeLimits limits = {},
-               const std::string& startName = "start");
+               const std::string& startName = "start",
+               std::vector<std::pair<std::string, std::string>> library = {});
     ~LookDevApi();
     LookDevApi(const LookDevApi&) = delete;
     LookDevApi& operator=(const LookDevApi&) = delete;
@@ -78,6 +82,13 @@ public:
     // which the settings' "maps" then name.
     ApiReply Upload(const std::string& tab, const std::string& name, std::string_view bytes);
 
+    // GET /api/library: {"presets": [{"name", "about"}]}, the bundled presets by name.
+    ApiReply Library() const;
+    // GET /api/library/preset?name=NAME: the bundled preset's file.
+    ApiReply LibraryPreset(const std::string& name) const;
+    // GET /api/library/thumbnail?name=NAME: a small preview of it (a PNG), made on first use.
+    ApiReply LibraryThumbnail(const std::string& name);
+
     // Ends every render and bake in progress (each replies 503); for shutting down.
     void StopAll();
 
@@ -90,6 +101,11 @@ private:
     ServeLimits limits_;
     std::string startPreset_;  // the starting settings as a preset file's text
     std::string description_;
+    struct LibraryEntry {
+        std::string name, text, about, thumbnail;  // thumbnail: the PNG, once made
+    };
+    std::vector<LibraryEntry> library_;
+    std::mutex libraryMutex_;  // guards the thumbnails
 
     std::mutex tabsMutex_;
     std::map<std::string, std::shared_ptr<Tab>> tabs_;

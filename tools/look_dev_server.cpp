@@ -120,6 +120,17 @@ struct LookDevServer::Impl {
         server.Get("/api/params", [this](const httplib::Request&, httplib::Response& res) {
             Reply(res, api.Describe());
         });
+        server.Get("/api/library", [this](const httplib::Request&, httplib::Response& res) {
+            Reply(res, api.Library());
+        });
+        server.Get("/api/library/preset",
+                   [this](const httplib::Request& req, httplib::Response& res) {
+                       Reply(res, api.LibraryPreset(req.get_param_value("name")));
+                   });
+        server.Get("/api/library/thumbnail",
+                   [this](const httplib::Request& req, httplib::Response& res) {
+                       Reply(res, api.LibraryThumbnail(req.get_param_value("name")));
+                   });
         server.Get("/api/progress", [this](const httplib::Request& req, httplib::Response& res) {
             Reply(res, api.JobProgress(req.get_param_value("job")));
         });

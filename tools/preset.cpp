@@ -20,6 +20,7 @@ namespace {
 
 constexpr const char* kMapsKey = "maps";
 constexpr const char* kSeedKey = "seed";
+constexpr const char* kAboutKey = "about";
 
 // A JSON value as the parameter's value; false when its JSON type does not fit.
 bool JsonValue(const ParamRef& param, const json& j, ParamValue& value) {
@@ -66,8 +67,9 @@ bool JsonValue(const ParamRef& param, const json& j, ParamValue& value) {
 
 }  // namespace
 
-void LoadPreset(const std::string& path, Texmap* map, ClassDesc* cd, TimeValue t,
+void LoadPreset(const std::string& given, Texmap* map, ClassDesc* cd, TimeValue t,
                 MapSources& sources, std::uint32_t* seed) {
+    const std::string path = ResolvePreset(given);
     std::ifstream in(path, std::ios::binary);
     if (!in) throw ToolError("cannot read preset '" + path + "': no such readable file");
     std::ostringstream text;
@@ -108,6 +110,7 @@ void LoadPresetText(std::string_view text, const std::string& path,
     std::vector<std::string> sections = blockNames;
     sections.push_back(kMapsKey);
     sections.push_back(kSeedKey);
+    sections.push_back(kAboutKey);
 
     for (const auto& [section, entries] : root.items()) {
         const bool known = std::find(sections.begin(), sections.end(), section) != sections.end();
@@ -115,6 +118,12 @@ void LoadPresetText(std::string_view text, const std::string& path,
             throw ToolError(From(path) + "unknown section '" + section +
                             "': nearest known names are " +
                             JoinAlternatives(NearestNames(section, sections)));
+        }
+        if (section == kAboutKey) {
+            if (!entries.is_string()) {
+                throw ToolError(From(path) + "'about' must be a text: what the preset is for");
+            }
+            continue;
         }
         if (section == kSeedKey) {
             // A whole number that a 32-bit seed holds; 1.0 is one, 1.5 and 2^32 are not.
@@ -206,4 +215,57 @@ void SavePreset(const std::string& path, Texmap* map, const MapSources& sources,
         }
     }
     WriteText(path, PresetText(map, written, t, seed));
+}
+
+std::filesystem::path BundledPresetFolder() {
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    const std::filesystem::path share = ec ? "share" : self.parent_path().parent_path() / "share";
+    return share / "quorv-scratches" / "presets";
+}
+
+std::vector<BundledPreset> BundledPresets(const std::filesystem::path& folder) {
+    std::vector<BundledPreset> presets;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        const std::filesystem::path& p = entry.path();
+        if (p.extension() == ".json" && entry.is_regular_file(ec))
+            presets.push_back({p.stem().string(), p});
+    }
+    std::sort(presets.begin(), presets.end(),
+              [](const BundledPreset& a, const BundledPreset& b) { return a.name < b.name; });
+    return presets;
+}
+
+std::string ResolvePreset(const std::string& arg) {
+    std::error_code ec;
+    const bool plainName = !arg.empty() && arg.find('/') == std::string::npos &&
+                           std::filesystem::path(arg).extension() != ".json";
+    if (!plainName || std::filesystem::exists(arg, ec)) return arg;
+    const std::vector<BundledPreset> bundled = BundledPresets();
+    std::vector<std::string> names;
+    for (const BundledPreset& b : bundled) {
+        if (b.name == arg) return b.path.string();
+        names.push_back(b.name);
+    }
+    if (names.empty()) {
+        throw ToolError("cannot read preset '" + arg +
+                        "': no such file, and no bundled presets in " +
+                        BundledPresetFolder().string());
+    }
+    std::string list;
+    for (const std::string& n : names) list += (list.empty() ? "" : ", ") + n;
+    throw ToolError("cannot read preset '" + arg + "': no such file, nor a bundled preset; " +
+                    "nearest bundled ones are " + JoinAlternatives(NearestNames(arg, names)) +
+                    " (all: " + list + ")");
+}
+
+std::string PresetAbout(std::string_view text) {
+    try {
+        const json root = json::parse(text);
+        const auto it = root.find(kAboutKey);
+        return it != root.end() && it->is_string() ? it->get<std::string>() : std::string();
+    } catch (const json::exception&) {
+        return {};
+    }
 }

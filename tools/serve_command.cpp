@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 
 #include "tools/look_dev_server.h"
+#include "tools/preset.h"
 #include "tools/tool_error.h"
 
 extern char** environ;
@@ -24,7 +25,8 @@ bool IsLoopback(const std::string& host) {
     return host == "127.0.0.1" || host == "::1" || host == "localhost";
 }
 
-std::string ReadPresetFile(const std::string& path) {
+std::string ReadPresetFile(const std::string& given) {
+    const std::string path = ResolvePreset(given);
     std::ifstream in(path, std::ios::binary);
     if (!in) throw ToolError("cannot read preset '" + path + "': no such readable file");
     std::ostringstream text;
@@ -51,9 +53,13 @@ int RunServe(const PluginModule& module, const ServeOptions& options, std::ostre
         out << "warning: listening on " << options.host
             << ": anyone who can reach this address can use the page and the machine's cores\n";
     }
+    // The bundled presets, for the page's library.
+    std::vector<std::pair<std::string, std::string>> library;
+    for (const BundledPreset& b : BundledPresets())
+        library.emplace_back(b.name, ReadPresetFile(b.path));
     LookDevApi api(module.ScratchesClass(),
                    options.preset.empty() ? std::string() : ReadPresetFile(options.preset), {},
-                   options.preset);
+                   options.preset, library);
 
     // The signals wait for the thread below, which stops the server; every thread started
     // from here on (the server's, the renderers') inherits the mask.

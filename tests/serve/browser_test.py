@@ -536,6 +536,34 @@ def test_nested_map_is_edited_through_its_controls(browser, work):
     assert browser.execute_script("return settings.maps") == {}
 
 
+def test_every_bundled_preset_loads(browser, work):
+    """The preset library: each bundled preset with its thumbnail; a click loads it, to the
+    settings the command line's --preset NAME gives."""
+    names = sorted(p.stem for p in (ROOT / "presets").glob("*.json"))
+    assert len(names) >= 8
+    shown = browser.execute_script(
+        "return [...document.querySelectorAll('#looks .look')].map((b) => b.id.slice(5))")
+    assert shown == names
+    browser.execute_script("library.showThumbnails()")
+    WebDriverWait(browser, WAIT).until(lambda d: d.execute_script(
+        "return [...document.querySelectorAll('#looks .look img')]"
+        ".every((i) => i.complete && i.naturalWidth === 112)"))
+    for name in names:
+        serial = wait_settled(browser)
+        browser.find_element(By.ID, f"look-{name}").click()
+        serial = wait_for_full(browser, serial)
+        run_tool("params", "--preset", name, "--save-preset", str(work / f"{name}.json"))
+        cli = json.loads((work / f"{name}.json").read_text())
+        assert browser.execute_script("return settings") == cli, name
+        note = browser.find_element(By.ID, "note").text
+        assert note.startswith(f'Loaded "') and f"(--preset {name})" in note, note
+        assert "current" in browser.find_element(By.ID, f"look-{name}").get_attribute("class")
+        assert not browser.find_element(By.ID, "warnings").is_displayed(), name
+    serial = wait_settled(browser)
+    browser.find_element(By.ID, "reset-all").click()
+    wait_for_full(browser, serial)
+
+
 def test_note_of_a_loaded_preset_ends_with_reset_all(browser):
     serial, _ = preview_state(browser)
     browser.find_element(By.ID, "load-preset").send_keys(

@@ -15,6 +15,7 @@
 #include "tools/look_dev_server.h"
 #include "tools/plugin_module.h"
 #include "tools/png_file.h"
+#include "tools/tool_error.h"
 
 namespace {
 
@@ -195,6 +196,40 @@ TEST_F(Serve, RefusedValuesNameTheirParameter) {
     const auto warnings = nlohmann::json::parse(fine->body).at("warnings");
     ASSERT_EQ(warnings.size(), 1u) << fine->body;
     EXPECT_NE(warnings[0].get<std::string>().find("distortMap is empty"), std::string::npos);
+}
+
+// The page's preset library: the bundled presets, listed, handed over and shown small.
+TEST_F(Serve, LibraryListsHandsOverAndThumbnailsItsPresets) {
+    const std::string fine = R"({"about": "Long lines.", "params": {"stretch": 200}})";
+    LookDevApi api(module_->ScratchesClass(), "", {}, "start",
+                   {{"long", fine}, {"plain", R"({"params": {"size": 4}})"}});
+    const auto list = nlohmann::json::parse(api.Library().body);
+    ASSERT_EQ(list.at("presets").size(), 2u);
+    EXPECT_EQ(list["presets"][0].at("name"), "long");
+    EXPECT_EQ(list["presets"][0].at("about"), "Long lines.");
+    EXPECT_EQ(list["presets"][1].at("about"), "");
+    EXPECT_EQ(api.LibraryPreset("long").body, fine);
+    EXPECT_EQ(api.LibraryPreset("nothing").status, 404);
+    const ApiReply thumbnail = api.LibraryThumbnail("plain");
+    ASSERT_EQ(thumbnail.status, 200) << thumbnail.body;
+    EXPECT_EQ(thumbnail.type, "image/png");
+    EXPECT_EQ(thumbnail.body.substr(1, 3), "PNG");
+    EXPECT_EQ(api.LibraryThumbnail("plain").body, thumbnail.body);  // made once
+    // A bundled preset the tool refuses stops the server at its start, with the preset's name.
+    try {
+        LookDevApi bad(module_->ScratchesClass(), "", {}, "start",
+                       {{"broken", R"({"params": {"levels": 12}})"}});
+        FAIL() << "a refused bundled preset was taken";
+    } catch (const ToolError& e) {
+        EXPECT_NE(std::string(e.what()).find("preset 'broken': levels=12 is not accepted"),
+                  std::string::npos)
+            << e.what();
+    }
+    // Over HTTP: the server without a library lists none.
+    const auto reply = Client().Get("/api/library");
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->body, R"({"presets":[]})");
+    EXPECT_EQ(Client().Get("/api/library/thumbnail?name=long")->status, 404);
 }
 
 TEST_F(Serve, OversizeBodiesImagesAndUnknownRoutes) {

@@ -463,6 +463,7 @@ const preview = {
         ms: Math.round(now - started) });
       if (this.log.length > 200) this.log.shift();
       this.show(blob, stage, Math.round(now - started));
+      if (stage.kind === 'full') library.showThumbnails();
       showError('');
       shown = true;
     } catch (e) {
@@ -1108,13 +1109,14 @@ async function savePreset() {
   download(await response.blob(), 'quorv-scratches.json');
 }
 
-async function loadPreset(text, name) {
+// `note`: what to say once it is loaded (by default "Loaded NAME."). True when loaded.
+async function loadPreset(text, name, note) {
   let preset;
   try {
     preset = JSON.parse(text);
   } catch (e) {
     showError(`${name}: not JSON (${e.message})`);
-    return;
+    return false;
   }
   // Images come only by upload: a preset's image files are matched by file name.
   const missing = [];
@@ -1132,7 +1134,7 @@ async function loadPreset(text, name) {
   const response = await post('/api/preset', { tab, settings: preset });
   if (!response.ok) {
     showError(`${name}: ${await errorOf(response)}`);
-    return;
+    return false;
   }
   const before = gestureStart ?? clone(settings);
   gestureStart = null;
@@ -1140,9 +1142,61 @@ async function loadPreset(text, name) {
   remember(before);
   refreshControls();
   showError('');
-  showNote(missing.length ? `Upload the images of ${missing.join(', ')} to use them.` : `Loaded ${name}.`);
+  showNote(missing.length ? `Upload the images of ${missing.join(', ')} to use them.`
+    : note ?? `Loaded ${name}.`);
+  for (const b of document.querySelectorAll('#looks .look')) b.classList.remove('current');
   changed('commit');
+  return true;
 }
+
+// The bundled presets, as thumbnails: a click loads one.
+const library = {
+  presets: [],
+  title: (name) => name.charAt(0).toUpperCase() + name.slice(1).replace(/-/g, ' '),
+
+  async build() {
+    const response = await fetch('/api/library');
+    if (!response.ok) return;
+    this.presets = (await response.json()).presets;
+    $('library').hidden = !this.presets.length;
+    $('looks').replaceChildren(...this.presets.map((p) => {
+      const button = document.createElement('button');
+      button.type = 'button';
+      button.className = 'look';
+      button.id = `look-${p.name}`;
+      button.setAttribute('role', 'listitem');
+      button.title = p.about ? `${p.about} (--preset ${p.name})` : `--preset ${p.name}`;
+      const img = document.createElement('img');
+      img.alt = '';
+      img.width = img.height = 88;
+      const label = document.createElement('span');
+      label.textContent = this.title(p.name);
+      button.append(img, label);
+      button.addEventListener('click', () => this.load(p));
+      return button;
+    }));
+  },
+
+  // Thumbnails once the first preview is in, so that they do not hold it up.
+  showThumbnails() {
+    for (const p of this.presets) {
+      const img = $(`look-${p.name}`)?.querySelector('img');
+      if (img && !img.src) img.src = `/api/library/thumbnail?name=${encodeURIComponent(p.name)}`;
+    }
+  },
+
+  async load(p) {
+    const response = await fetch(`/api/library/preset?name=${encodeURIComponent(p.name)}`);
+    if (!response.ok) {
+      showError(await errorOf(response));
+      return;
+    }
+    const note = `Loaded "${this.title(p.name)}" (--preset ${p.name})${p.about ? ': ' + p.about : '.'}`;
+    if (await loadPreset(await response.text(), p.name, note)) {
+      for (const b of document.querySelectorAll('#looks .look')) b.classList.toggle('current', b.id === `look-${p.name}`);
+    }
+  },
+};
 
 // ---- Bakes: one file per bake, with progress and cancel.
 
@@ -1227,6 +1281,7 @@ function wire() {
     refreshControls();
     showNote('');
     showError('');
+    for (const b of document.querySelectorAll('#looks .look')) b.classList.remove('current');
     changed('commit');
   });
   $('save-preset').addEventListener('click', savePreset);
@@ -1307,6 +1362,8 @@ async function start() {
   wire();
   writeUrl();
   preview.request('full');
+  await library.build();
+  setTimeout(() => library.showThumbnails(), 2000);
   document.body.dataset.ready = '1';
 }
 
