@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "tool/base/wide_text.h"
 #include "tool/params/parameters.h"
+#include "tool/setup/preset.h"
 
 namespace {
 
@@ -59,6 +62,18 @@ void PrintInfo(const PluginModule& module, std::ostream& out) {
                 {"super class", SuperClassName(cd->SuperClassID())},
                 {"category", Utf8(cd->Category())}},
                out);
+    // The bundled presets, which --preset takes by name.
+    const std::vector<BundledPreset> presets = BundledPresets();
+    out << "\npresets (" << BundledPresetFolder().string()
+        << "):" << (presets.empty() ? " none\n" : "\n");
+    std::vector<std::vector<std::string>> rows;
+    for (const BundledPreset& p : presets) {
+        std::ifstream in(p.path, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        rows.push_back({"  " + p.name, PresetAbout(text.str())});
+    }
+    PrintTable(rows, out);
 }
 
 void PrintParams(const std::vector<ParamInfo>& params, std::ostream& out) {

@@ -63,8 +63,10 @@ void AddMapOptions(CLI::App* cmd, MapOptions& map) {
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
         ->allow_extra_args(false)
         ->default_str("");
-    cmd->add_option("--preset", map.preset, "Load every setting from a JSON preset first")
-        ->type_name("FILE.json");
+    cmd->add_option("--preset", map.preset,
+                    "Load every setting from a JSON preset first: a file, or a bundled preset by "
+                    "name (`info` lists them)")
+        ->type_name("FILE.json|NAME");
     cmd->add_option("--save-preset", map.savePreset,
                     "Write every setting (after --preset, --set, --map) to a JSON preset")
         ->type_name("FILE.json");
@@ -388,8 +390,11 @@ int main(int argc, char** argv) {
                      "machines use the page")
         ->type_name("ADDR");
     serve->add_flag("--open", serveOptions.open, "Open the page in the desktop's browser");
-    serve->add_option("--preset", serveOptions.preset, "Start from the settings of a JSON preset")
-        ->type_name("FILE.json");
+    serve
+        ->add_option("--preset", serveOptions.preset,
+                     "Start from the settings of a JSON preset (a file, or a bundled preset by "
+                     "name)")
+        ->type_name("FILE.json|NAME");
 
     app.require_subcommand(0, 1);
 
@@ -512,6 +517,7 @@ int main(int argc, char** argv) {
                 context.files = bakeFiles;
                 if (bake->count("--compression") > 0) context.compression = compression.Name();
             }
+            context.flatBake = bake->parsed();
             for (CLI::App* cmd : {eval, render, bake})
                 context.timeGiven =
                     context.timeGiven || (cmd->parsed() && cmd->count("--time") > 0);

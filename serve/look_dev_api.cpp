@@ -25,6 +25,7 @@
 #include "tool/sampling/bake_files.h"
 #include "tool/sampling/render.h"
 #include "tool/setup/map_settings.h"
+#include "tool/setup/no_effect.h"
 #include "tool/setup/param_info.h"
 #include "tool/setup/preset.h"
 #include "tool/setup/seed_shift.h"
@@ -32,6 +33,9 @@
 using json = nlohmann::ordered_json;
 
 namespace {
+
+// The library's thumbnails, pixels a side.
+constexpr int kThumbnailSide = 112;
 
 // Choices of the preview and the bake, by the names the command line uses.
 const std::pair<const char*, PreviewShape> kShapes[] = {
@@ -58,6 +62,13 @@ ApiReply JsonReply(int status, const json& j) {
 
 ApiReply ErrorReply(int status, const std::string& message) {
     return JsonReply(status, json{{"error", message}});
+}
+
+// A refused value names its parameter for the page, which marks it at its control.
+ApiReply ParamErrorReply(const ParamError& e) {
+    json param = {{"block", e.block}, {"name", e.name}, {"accepted", e.accepted}};
+    if (!e.slot.empty()) param["slot"] = e.slot;
+    return JsonReply(400, json{{"error", e.what()}, {"param", param}});
 }
 
 json ParseBody(std::string_view body) {
@@ -161,34 +172,47 @@ void ResolutionField(const json& j, int maxSide, int& width, int& height) {
 }
 
 // The map the request's settings describe, in the preset's form; "maps" name other scratches
-// maps or the tab's uploaded images, never a file. Throws ToolError.
-ConfiguredMap BuildMap(ClassDesc* cd, const json& settings, const Uploads& uploads, TimeValue t) {
+// maps or the tab's uploaded images, never a file. Messages name the parameter, after
+// `preset`'s name when the settings come from a preset file. Throws ToolError (ParamError for
+// a refused value).
+ConfiguredMap BuildMap(ClassDesc* cd, const json& settings, const Uploads& uploads, TimeValue t,
+                       const std::string& preset = {}) {
+    const std::string from = preset.empty() ? "settings: " : "preset '" + preset + "': ";
     if (!settings.is_object()) {
-        throw ToolError("settings: expected a JSON object of blocks, as a preset holds");
+        throw ToolError(from + "expected a JSON object of blocks, as a preset holds");
     }
     json values = settings;
     json maps = json::object();
     if (const auto it = values.find("maps"); it != values.end()) {
         maps = *it;
         values.erase(it);
-        if (!maps.is_object()) throw ToolError("settings: 'maps' must be a JSON object");
+        if (!maps.is_object()) throw ToolError(from + "'maps' must be a JSON object of slots");
     }
     ConfiguredMap result{CreateMap(cd), {}};
     Texmap* map = result.map.get();
-    LoadPresetText(values.dump(), "settings", {}, map, cd, t, result.sources, &result.seed);
+    LoadPresetText(values.dump(), preset, {}, map, cd, t, result.sources, &result.seed);
+    const std::string in = preset.empty() ? "" : from;
     for (const auto& [slot, j] : maps.items()) {
         if (!j.is_string()) {
-            throw ToolError("settings: maps." + slot +
+            throw ToolError(in + "maps." + slot +
                             " must be a string: scratches:NAME=VALUE,... or an uploaded image");
         }
         const std::string source = j.get<std::string>();
         if (source.rfind(kScratchesPrefix, 0) == 0) {
-            ApplyMapSource(map, cd, slot, source, {}, t, result.sources);
+            try {
+                ApplyMapSource(map, cd, slot, source, {}, t, result.sources);
+            } catch (const ToolError& e) {
+                // Said as the page's settings hold it, not as a --map option.
+                std::string what = e.what();
+                const std::string option = "--map " + slot + "=" + source + ": ";
+                if (what.rfind(option, 0) == 0) what = what.substr(option.size());
+                RethrowAs(e, in + "maps." + slot + " (a scratches map): " + what, slot);
+            }
             continue;
         }
         const auto image = uploads.find(source);
         if (image == uploads.end()) {
-            throw ToolError("maps." + slot + ": '" + source +
+            throw ToolError(in + "maps." + slot + ": '" + source +
                             "' is not an uploaded image: upload it on the page (this server "
                             "reads no files)");
         }
@@ -280,6 +304,8 @@ template <typename Fn>
 ApiReply Guarded(Fn&& fn) {
     try {
         return fn();
+    } catch (const ParamError& e) {
+        return ParamErrorReply(e);
     } catch (const ToolError& e) {
         return ErrorReply(400, e.what());
     } catch (const Superseded&) {
@@ -313,7 +339,9 @@ struct LookDevApi::Job {
     std::atomic<bool> cancel{false};
 };
 
-LookDevApi::LookDevApi(ClassDesc* cd, const std::string& startPreset, ServeLimits limits)
+LookDevApi::LookDevApi(ClassDesc* cd, const std::string& startPreset, ServeLimits limits,
+                       const std::string& startName,
+                       std::vector<std::pair<std::string, std::string>> library)
     : cd_(cd), limits_(limits), renderSlots_(limits.renders), bakeSlots_(limits.bakes) {
     const std::lock_guard lock(hostMutex);
     const TimeValue t = SettingsTime();
@@ -323,8 +351,26 @@ LookDevApi::LookDevApi(ClassDesc* cd, const std::string& startPreset, ServeLimit
         startPreset_ = reset;
     } else {
         // Checked as the page's requests will be: images only by upload, so none yet.
-        const ConfiguredMap start = BuildMap(cd_, ParseBody(startPreset), {}, t);
+        json parsed;
+        try {
+            parsed = json::parse(startPreset);
+        } catch (const json::exception& e) {
+            throw ToolError("cannot read preset '" + startName + "': " + e.what());
+        }
+        const ConfiguredMap start = BuildMap(cd_, parsed, {}, t, startName);
         startPreset_ = PresetText(start.map.get(), start.sources, t);
+    }
+
+    for (auto& [name, text] : library) {
+        json parsed;
+        try {
+            parsed = json::parse(text);
+        } catch (const json::exception& e) {
+            throw ToolError("cannot read bundled preset '" + name + "': " + e.what());
+        }
+        BuildMap(cd_, parsed, {}, t, name);  // refused here, not on the page
+        std::string about = PresetAbout(text);
+        library_.push_back({name, std::move(text), std::move(about), {}});
     }
 
     // The tool's own parameter description, as `params --json` prints it.
@@ -380,7 +426,8 @@ ApiReply LookDevApi::Describe() const {
 ApiReply LookDevApi::Render(std::string_view body) {
     return Guarded([&] {
         const json request = ParseBody(body);
-        CheckFields(request, {"tab", "settings", "shape", "res", "samples", "bump", "tileable"});
+        CheckFields(request, {"tab", "settings", "shape", "res", "samples", "bump", "refine",
+                              "tileable", "output", "extent", "depth", "normalY", "filtered"});
         const std::shared_ptr<Tab> tab = FindTab(NameField(request, "tab"), true);
         std::vector<std::string> shapes;
         for (const auto& [name, shape] : kShapes) shapes.push_back(name);
@@ -390,10 +437,35 @@ ApiReply LookDevApi::Render(std::string_view body) {
         options.width = options.height = IntField(request, "res", 16, limits_.maxPreviewSide, 512);
         options.samples = IntField(request, "samples", 1, limits_.maxPreviewSamples, 3);
         options.bump = FloatField(request, "bump", 0.0f, 100.0f, options.bump);
+        options.refine = BoolField(request, "refine", options.refine);
         for (const auto& [name, s] : kShapes) {
             if (shape == name) options.shape = s;
         }
         const bool tileable = BoolField(request, "tileable", false);
+        // The flat preview is a bake of the square: any output an 8-bit PNG holds, with the
+        // Bake panel's options.
+        std::vector<std::string> outputNames;
+        for (BakeOutput o : kOutputs) {
+            if (o != BakeOutput::Bump) outputNames.push_back(BakeOutputName(o));
+        }
+        const std::string output = ChoiceField(request, "output", outputNames, "color");
+        if (output != "color" && shape != kFlat) {
+            throw ToolError("output = \"" + output +
+                            "\": only the flat preview (the bake's square) shows it");
+        }
+        BakeOptions bake;
+        bake.width = bake.height = options.width;
+        bake.samples = options.samples;
+        bake.tileable = tileable;
+        for (BakeOutput o : kOutputs) {
+            if (output == BakeOutputName(o)) bake.outputs = {o};
+        }
+        bake.extent = FloatField(request, "extent", kMinBakeExtent, kMaxBakeExtent, bake.extent);
+        bake.depth = FloatField(request, "depth", 0.0f, kMaxBakeDepth, bake.depth);
+        bake.normalY = ChoiceField(request, "normalY", {"up", "down"}, "up") == "up"
+                           ? NormalY::Up
+                           : NormalY::Down;
+        bake.filtered = BoolField(request, "filtered", bake.filtered);
         const json settings = request.value("settings", json::object());
 
         // This render makes every earlier one of the tab stale: they stop at their next row.
@@ -414,10 +486,6 @@ ApiReply LookDevApi::Render(std::string_view body) {
         progress.Observe([&](std::uint64_t, std::uint64_t) { check(); });
         Image image;
         if (shape == kFlat) {
-            BakeOptions bake;
-            bake.width = options.width, bake.height = options.height;
-            bake.samples = options.samples;
-            bake.tileable = tileable;
             bake.shift = map.Shift() / bake.extent;
             AllocateImage(image, bake.width, bake.height, BakeChannels(bake.outputs));
             ImageCollector collector(image);
@@ -432,11 +500,13 @@ ApiReply LookDevApi::Render(std::string_view body) {
             options.shiftUVW = map.Shift() / kSeedUVWScale;
             image = RenderPreview(map.get(), options, progress);
         }
-        return ApiReply{
-            200,
-            "image/png",
-            EncodePng(image, shape == kFlat ? PngColorSpace::Srgb : PngColorSpace::Unstated),
-            {}};
+        // Colour sRGB-encoded as a colour bake is; the data outputs as the bake stores them
+        // (linear values, shown as they are); the objects' preview is display-encoded already.
+        const bool color = shape == kFlat && output == "color";
+        return ApiReply{200,
+                        "image/png",
+                        EncodePng(image, color ? PngColorSpace::Srgb : PngColorSpace::Unstated),
+                        {}};
     });
 }
 
@@ -532,6 +602,57 @@ ApiReply LookDevApi::Bake(std::string_view body) {
     });
 }
 
+ApiReply LookDevApi::Library() const {
+    json presets = json::array();
+    for (const LibraryEntry& e : library_)
+        presets.push_back({{"name", e.name}, {"about", e.about}});
+    return JsonReply(200, json{{"presets", presets}});
+}
+
+ApiReply LookDevApi::LibraryPreset(const std::string& name) const {
+    for (const LibraryEntry& e : library_) {
+        if (e.name == name) return {200, "application/json", e.text, {}};
+    }
+    return ErrorReply(404, "no bundled preset '" + name + "'");
+}
+
+ApiReply LookDevApi::LibraryThumbnail(const std::string& name) {
+    return Guarded([&] {
+        LibraryEntry* entry = nullptr;
+        for (LibraryEntry& e : library_) {
+            if (e.name == name) entry = &e;
+        }
+        if (!entry) return ErrorReply(404, "no bundled preset '" + name + "'");
+        {
+            const std::lock_guard lock(libraryMutex_);
+            if (!entry->thumbnail.empty()) return ApiReply{200, "image/png", entry->thumbnail, {}};
+        }
+        while (!renderSlots_.try_acquire_for(std::chrono::milliseconds(20))) {
+            if (stopping_) throw ShuttingDown{};
+        }
+        struct Release {
+            std::counting_semaphore<64>& slots;
+            ~Release() { slots.release(); }
+        } release{renderSlots_};
+        // The sphere as the page's preview draws it, small.
+        const LockedMap map(cd_, json::parse(entry->text), {}, SettingsTime());
+        RenderOptions options;
+        options.width = options.height = kThumbnailSide;
+        options.samples = 2;
+        options.shiftP = map.Shift();
+        options.shiftUVW = map.Shift() / kSeedUVWScale;
+        Progress progress("thumbnail", static_cast<std::uint64_t>(options.height), true);
+        progress.Observe([&](std::uint64_t, std::uint64_t) {
+            if (stopping_) throw ShuttingDown{};
+        });
+        const std::string png =
+            EncodePng(RenderPreview(map.get(), options, progress), PngColorSpace::Unstated);
+        const std::lock_guard lock(libraryMutex_);
+        entry->thumbnail = png;
+        return ApiReply{200, "image/png", png, {}};
+    });
+}
+
 ApiReply LookDevApi::JobProgress(const std::string& name) const {
     const std::lock_guard lock(jobsMutex_);
     const auto it = jobs_.find(name);
@@ -567,6 +688,27 @@ ApiReply LookDevApi::Preset(std::string_view body) {
             text = PresetText(map.get(), map.Sources(), t, map.Seed());
         }
         return ApiReply{200, "application/json", std::move(text), "quorv-scratches.json"};
+    });
+}
+
+ApiReply LookDevApi::Check(std::string_view body) {
+    return Guarded([&] {
+        const json request = ParseBody(body);
+        CheckFields(request, {"tab", "settings", "flat"});
+        std::shared_ptr<Tab> tab;
+        if (request.contains("tab")) tab = FindTab(NameField(request, "tab"), true);
+        const json settings = request.value("settings", json::object());
+        const TimeValue t = SettingsTime();
+        const LockedMap map(cd_, settings, tab ? tab->Snapshot() : Uploads{}, t);
+        NoEffectContext context;
+        context.flatBake = BoolField(request, "flat", false);
+        json warnings = json::array();
+        {
+            const std::lock_guard lock(hostMutex);
+            for (const std::string& w : NoEffectWarnings(map.get(), t, context))
+                warnings.push_back(w);
+        }
+        return JsonReply(200, json{{"warnings", warnings}});
     });
 }
 

@@ -13,6 +13,8 @@
 #include <semaphore>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include <max.h>
 #include "tool/images/image.h"
@@ -39,9 +41,12 @@ struct ApiReply {
 
 class LookDevApi {
 public:
-    // `startPreset` is the text of the preset to start from ("" for a new map's settings).
-    // Throws ToolError when it is refused.
-    LookDevApi(ClassDesc* cd, const std::string& startPreset, ServeLimits limits = {});
+    // `startPreset` is the text of the preset to start from ("" for a new map's settings),
+    // which messages call `startName`. Throws ToolError when it is refused.
+    // `library`: the bundled presets, (name, text), each checked here as well.
+    LookDevApi(ClassDesc* cd, const std::string& startPreset, ServeLimits limits = {},
+               const std::string& startName = "start",
+               std::vector<std::pair<std::string, std::string>> library = {});
     ~LookDevApi();
     LookDevApi(const LookDevApi&) = delete;
     LookDevApi& operator=(const LookDevApi&) = delete;
@@ -52,7 +57,9 @@ public:
     // settings and "start": the starting ones (both as presets), "shapes", "outputs",
     // "limits"}.
     ApiReply Describe() const;
-    // POST /api/render {tab, settings, shape, res, samples, bump, tileable}: a PNG. A newer render
+    // POST /api/render {tab, settings, shape, res, samples, refine, bump, tileable, output,
+    // extent, depth, normalY, filtered}: a PNG. The flat shape is the bake's square, with the
+    // bake's options; it shows any output but bump, as an 8-bit bake stores it. A newer render
     // of the same tab cancels this one (status 409).
     ApiReply Render(std::string_view body);
     // POST /api/bake {tab, job, settings, res, output, format, bits, samples, extent, depth,
@@ -65,9 +72,22 @@ public:
     ApiReply Cancel(std::string_view body);
     // POST /api/preset {tab, settings}: the settings as the preset file --save-preset writes.
     ApiReply Preset(std::string_view body);
+    // POST /api/check {tab, settings, flat}: {"warnings": [sentences]} for settings the tool
+    // takes (what would change nothing, or leave the map empty or flat; `flat`: for the bake's
+    // square), as the command line warns of them, or the refusal a render
+    // would give; a refused value names its parameter: {"error", "param": {block, name,
+    // accepted, slot}}, as every call's refusal of a value does.
+    ApiReply Check(std::string_view body);
     // POST /api/upload?tab=T&name=N with a PNG's bytes: kept for the tab under the file name,
     // which the settings' "maps" then name.
     ApiReply Upload(const std::string& tab, const std::string& name, std::string_view bytes);
+
+    // GET /api/library: {"presets": [{"name", "about"}]}, the bundled presets by name.
+    ApiReply Library() const;
+    // GET /api/library/preset?name=NAME: the bundled preset's file.
+    ApiReply LibraryPreset(const std::string& name) const;
+    // GET /api/library/thumbnail?name=NAME: a small preview of it (a PNG), made on first use.
+    ApiReply LibraryThumbnail(const std::string& name);
 
     // Ends every render and bake in progress (each replies 503); for shutting down.
     void StopAll();
@@ -81,6 +101,11 @@ private:
     ServeLimits limits_;
     std::string startPreset_;  // the starting settings as a preset file's text
     std::string description_;
+    struct LibraryEntry {
+        std::string name, text, about, thumbnail;  // thumbnail: the PNG, once made
+    };
+    std::vector<LibraryEntry> library_;
+    std::mutex libraryMutex_;  // guards the thumbnails
 
     std::mutex tabsMutex_;
     std::map<std::string, std::shared_ptr<Tab>> tabs_;

@@ -120,6 +120,17 @@ struct LookDevServer::Impl {
         server.Get("/api/params", [this](const httplib::Request&, httplib::Response& res) {
             Reply(res, api.Describe());
         });
+        server.Get("/api/library", [this](const httplib::Request&, httplib::Response& res) {
+            Reply(res, api.Library());
+        });
+        server.Get("/api/library/preset",
+                   [this](const httplib::Request& req, httplib::Response& res) {
+                       Reply(res, api.LibraryPreset(req.get_param_value("name")));
+                   });
+        server.Get("/api/library/thumbnail",
+                   [this](const httplib::Request& req, httplib::Response& res) {
+                       Reply(res, api.LibraryThumbnail(req.get_param_value("name")));
+                   });
         server.Get("/api/progress", [this](const httplib::Request& req, httplib::Response& res) {
             Reply(res, api.JobProgress(req.get_param_value("job")));
         });
@@ -134,6 +145,7 @@ struct LookDevServer::Impl {
         server.Post("/api/bake", json(&LookDevApi::Bake));
         server.Post("/api/preset", json(&LookDevApi::Preset));
         server.Post("/api/cancel", json(&LookDevApi::Cancel));
+        server.Post("/api/check", json(&LookDevApi::Check));
         server.Post("/api/upload", [this](const httplib::Request& req, httplib::Response& res) {
             if (TypeIs(req, res, "image/png")) {
                 Reply(res, api.Upload(req.get_param_value("tab"), req.get_param_value("name"),

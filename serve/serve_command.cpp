@@ -44,8 +44,14 @@ int RunServe(const PluginModule& module, const ServeOptions& options, std::ostre
         out << "warning: listening on " << options.host
             << ": anyone who can reach this address can use the page and the machine's cores\n";
     }
-    LookDevApi api(module.ScratchesClass(),
-                   options.preset.empty() ? std::string() : ReadPresetFile(options.preset));
+    // The bundled presets, for the page's library.
+    std::vector<std::pair<std::string, std::string>> library;
+    for (const BundledPreset& b : BundledPresets())
+        library.emplace_back(b.name, ReadPresetFile(b.path));
+    LookDevApi api(
+        module.ScratchesClass(),
+        options.preset.empty() ? std::string() : ReadPresetFile(ResolvePreset(options.preset)), {},
+        options.preset, library);
 
     // The signals wait for the thread below, which stops the server; every thread started
     // from here on (the server's, the renderers') inherits the mask.

@@ -69,6 +69,8 @@ TEST(Arguments, SettingsWithoutEffectWarnButRun) {
     const Case cases[] = {
         {{"params", "--set", "useDistortion=1"}, "distortMap is empty"},
         {{"params", "--set", "useDistortion=1", "--map", "distortMap=scratches:"}, nullptr},
+        {{"params", "--map", "distortMap=scratches:"},
+         "useDistortion is off: nothing is distorted"},
         {{"params", "--set", "spreadMapEnabled=on"}, "spreadMap is empty"},
         {{"params", "--set", "xyz_tile_y=tile"}, "xyz_tile_y has no effect"},
         {{"params", "--set", "xyz_map=channel-2d", "--set", "xyz_tile_y=tile"}, nullptr},
@@ -81,11 +83,29 @@ TEST(Arguments, SettingsWithoutEffectWarnButRun) {
           "sizeMapEnabled=Off"},
          nullptr},
         {{"bake", "--res", "4", "--map", "sizeMap=scratches:"}, nullptr},
+        // Settings that leave the map empty or flat.
+        {{"params", "--set", "spread=0.1"}, "spread 0.1 draws almost no scratches"},
+        {{"params", "--set", "spread=0.3"}, nullptr},
+        {{"params", "--set", "thresholdHigh=0.3"}, "with thresholdHigh 0.3 draws almost no"},
+        {{"params", "--set", "thresholdLow=0.7", "--set", "thresholdHigh=0.5"},
+         "thresholdHigh 0.5 is below thresholdLow 0.7: the map swaps them"},
+        {{"params", "--set", "thresholdLow=0.5", "--set", "thresholdHigh=0.5"},
+         "no threshold applies"},
+        {{"params", "--set", "color1=0.5,0.5,0.5", "--set", "color2=0.5,0.5,0.5"},
+         "color1 and color2 are the same colour"},
+        {{"params", "--set", "color1=1,1,1", "--map", "color2map=scratches:"}, nullptr},
+        {{"params", "--set", "color2=1,3,1"},
+         "color2 = 1,3,1: the map draws each channel at most 1"},
+        {{"bake", "--res", "4", "--set", "levels=1"}, "shows it as dots"},
+        {{"bake", "--res", "4", "--set", "levels=1", "--set", "type=2d"}, nullptr},
+        {{"render", "--res", "16", "--samples", "1", "--set", "levels=1"}, nullptr},
+        {{"params", "--map", "sizeMap=scratches:spread=0.2"}, "sizeMap: spread 0.2 draws almost"},
     };
     ScratchFolder dir;
     for (const Case& c : cases) {
         std::vector<std::string> args = c.args;
         if (args[0] == "bake") args.insert(args.end(), {"-o", (dir / "b.png").string()});
+        if (args[0] == "render") args.insert(args.end(), {"-o", (dir / "r.png").string()});
         for (const bool quiet : {false, true}) {
             std::vector<std::string> run = args;
             if (quiet) run.insert(run.begin(), "-q");

@@ -34,6 +34,13 @@ TEST(Install, InstalledToolFindsItsModuleAndShipsItsDocs) {
     EXPECT_NE(ReadText(out).find((prefix / "plugins/").string()), std::string::npos)
         << ReadText(out);
 
+    // The bundled presets, which the installed tool finds by name.
+    EXPECT_TRUE(std::filesystem::is_regular_file(
+        prefix / "share/quorv-scratches/presets/brushed-metal.json"));
+    const std::string bundled =
+        "'" + tool.string() + "' params --preset brushed-metal > '" + out + "'";
+    EXPECT_EQ(std::system(bundled.c_str()), 0);
+
     const std::string man = ReadText(prefix / "share/man/man1/quorv-scratches.1");
     EXPECT_NE(man.find(".SS bake"), std::string::npos);
     EXPECT_NE(man.find("\\-\\-seed"), std::string::npos);

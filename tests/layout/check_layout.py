@@ -41,7 +41,8 @@ ALLOWED = {
     "tool/module": {"tool/base", "host", "resources", "plugin"},
     "tool/images": {"tool/base"},
     "tool/params": {"tool/base", "host", "resources", "plugin"},
-    "tool/setup": {"tool/base", "tool/module", "tool/images", "tool/params", "host", "plugin"},
+    "tool/setup": {"tool/base", "tool/module", "tool/images", "tool/params", "host", "plugin",
+                   "map"},
     "tool/sampling": {"tool/base", "tool/images", "host", "plugin", "map"},
 }
 FACES = {"cli", "serve", "python"}

@@ -9,9 +9,11 @@
 #include <thread>
 
 #include <httplib.h>
+#include <nlohmann/json.hpp>
 
 #include "serve/look_dev_server.h"
 #include "tests/support/tool_runner.h"
+#include "tool/base/tool_error.h"
 #include "tool/images/png_file.h"
 #include "tool/module/plugin_module.h"
 
@@ -150,6 +152,84 @@ TEST_F(Serve, BadValuesAreRefusedWithTheToolsMessage) {
     EXPECT_EQ(
         Post("/api/preset", R"({"tab":"b","settings":{"maps":{"sizeMap":"dots.png"}}})")->status,
         400);
+}
+
+// The page marks a refused value at its control: the reply names the parameter, and no
+// preset where none was loaded.
+TEST_F(Serve, RefusedValuesNameTheirParameter) {
+    const struct {
+        const char* body;
+        const char* message;
+        const char* block;
+        const char* name;
+        const char* slot;
+    } cases[] = {
+        {R"({"tab":"e","settings":{"params":{"levels":12}}})",
+         "levels=12 is not accepted: levels takes an integer from 1 to 8", "params", "levels", ""},
+        {R"({"tab":"e","settings":{"params":{"levels":"many"}}})", "params.levels = \"many\"",
+         "params", "levels", ""},
+        {R"({"tab":"e","settings":{"Mapping":{"xyz_size_x":0}}})",
+         "xyz_size_x takes a number from 0.0001", "Mapping", "xyz_size_x", ""},
+        {R"({"tab":"e","settings":{"maps":{"distortMap":"scratches:spread=2"}}})",
+         "maps.distortMap (a scratches map): spread=2 is not accepted: spread takes a number from "
+         "0.1 to 1",
+         "params", "spread", "distortMap"},
+    };
+    for (const char* path : {"/api/check", "/api/render", "/api/preset"}) {
+        for (const auto& c : cases) {
+            const auto reply = Post(path, c.body);
+            ASSERT_TRUE(reply) << c.body;
+            EXPECT_EQ(reply->status, 400) << c.body;
+            const auto j = nlohmann::json::parse(reply->body);
+            const std::string error = j.at("error");
+            EXPECT_NE(error.find(c.message), std::string::npos) << path << " " << error;
+            EXPECT_EQ(error.find("preset"), std::string::npos) << path << " " << error;
+            EXPECT_EQ(j.at("param").at("block"), c.block) << error;
+            EXPECT_EQ(j.at("param").at("name"), c.name) << error;
+            EXPECT_EQ(j.at("param").value("slot", ""), c.slot) << error;
+            EXPECT_FALSE(j.at("param").at("accepted").get<std::string>().empty());
+        }
+    }
+    // Settings the tool takes: warnings, if any, and no error.
+    const auto fine = Post("/api/check", R"({"settings":{"params":{"useDistortion":true}}})");
+    ASSERT_EQ(fine->status, 200) << fine->body;
+    const auto warnings = nlohmann::json::parse(fine->body).at("warnings");
+    ASSERT_EQ(warnings.size(), 1u) << fine->body;
+    EXPECT_NE(warnings[0].get<std::string>().find("distortMap is empty"), std::string::npos);
+}
+
+// The page's preset library: the bundled presets, listed, handed over and shown small.
+TEST_F(Serve, LibraryListsHandsOverAndThumbnailsItsPresets) {
+    const std::string fine = R"({"about": "Long lines.", "params": {"stretch": 200}})";
+    LookDevApi api(module_->ScratchesClass(), "", {}, "start",
+                   {{"long", fine}, {"plain", R"({"params": {"size": 4}})"}});
+    const auto list = nlohmann::json::parse(api.Library().body);
+    ASSERT_EQ(list.at("presets").size(), 2u);
+    EXPECT_EQ(list["presets"][0].at("name"), "long");
+    EXPECT_EQ(list["presets"][0].at("about"), "Long lines.");
+    EXPECT_EQ(list["presets"][1].at("about"), "");
+    EXPECT_EQ(api.LibraryPreset("long").body, fine);
+    EXPECT_EQ(api.LibraryPreset("nothing").status, 404);
+    const ApiReply thumbnail = api.LibraryThumbnail("plain");
+    ASSERT_EQ(thumbnail.status, 200) << thumbnail.body;
+    EXPECT_EQ(thumbnail.type, "image/png");
+    EXPECT_EQ(thumbnail.body.substr(1, 3), "PNG");
+    EXPECT_EQ(api.LibraryThumbnail("plain").body, thumbnail.body);  // made once
+    // A bundled preset the tool refuses stops the server at its start, with the preset's name.
+    try {
+        LookDevApi bad(module_->ScratchesClass(), "", {}, "start",
+                       {{"broken", R"({"params": {"levels": 12}})"}});
+        FAIL() << "a refused bundled preset was taken";
+    } catch (const ToolError& e) {
+        EXPECT_NE(std::string(e.what()).find("preset 'broken': levels=12 is not accepted"),
+                  std::string::npos)
+            << e.what();
+    }
+    // Over HTTP: the server without a library lists none.
+    const auto reply = Client().Get("/api/library");
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->body, R"({"presets":[]})");
+    EXPECT_EQ(Client().Get("/api/library/thumbnail?name=long")->status, 404);
 }
 
 TEST_F(Serve, OversizeBodiesImagesAndUnknownRoutes) {

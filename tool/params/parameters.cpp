@@ -197,8 +197,9 @@ ParamValue ParseParamValue(const ParamRef& param, const std::string& text) {
             break;
     }
     if (!ok) {
-        throw ToolError(param.name + "=" + text + ": " + param.name + " takes " +
-                        AcceptedText(param));
+        throw ParamError(
+            param.name + "=" + text + ": " + param.name + " takes " + AcceptedText(param),
+            param.BlockName(), param.name, AcceptedText(param));
     }
     CheckParamValue(param, value);
     return value;
@@ -234,8 +235,9 @@ void CheckParamValue(const ParamRef& param, const ParamValue& value) {
         for (float c : value.rgb) ok = ok && std::isfinite(c);
     }
     if (!ok) {
-        throw ToolError(param.name + "=" + FormatValue(value) + " is not accepted: " + param.name +
-                        " takes " + AcceptedText(param));
+        throw ParamError(param.name + "=" + FormatValue(value) + " is not accepted: " + param.name +
+                             " takes " + AcceptedText(param),
+                         param.BlockName(), param.name, AcceptedText(param));
     }
 }
 

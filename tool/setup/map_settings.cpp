@@ -108,7 +108,7 @@ void ApplyMapSource(Texmap* map, ClassDesc* cd, const std::string& slot, const s
             try {
                 ApplySetting(sub.get(), setting, t);
             } catch (const ToolError& e) {
-                throw ToolError("--map " + slot + "=" + source + ": " + e.what());
+                RethrowAs(e, "--map " + slot + "=" + source + ": " + e.what(), slot);
             }
         }
         recorded = source;

@@ -23,6 +23,7 @@ namespace {
 
 constexpr const char* kMapsKey = "maps";
 constexpr const char* kSeedKey = "seed";
+constexpr const char* kAboutKey = "about";
 
 // A JSON value as the parameter's value; false when its JSON type does not fit.
 bool JsonValue(const ParamRef& param, const json& j, ParamValue& value) {
@@ -95,11 +96,21 @@ std::string ReadPresetFile(const std::string& path) {
     }
 }
 
-void LoadPreset(const std::string& path, Texmap* map, ClassDesc* cd, TimeValue t,
+void LoadPreset(const std::string& given, Texmap* map, ClassDesc* cd, TimeValue t,
                 MapSources& sources, std::uint32_t* seed) {
+    const std::string path = ResolvePreset(given);
     LoadPresetText(ReadPresetFile(path), path, std::filesystem::absolute(path).parent_path(), map,
                    cd, t, sources, seed);
 }
+
+namespace {
+
+// What a message says first: the preset, when the settings come from one.
+std::string From(const std::string& path) {
+    return path.empty() ? std::string() : "preset '" + path + "': ";
+}
+
+}  // namespace
 
 void LoadPresetText(std::string_view text, const std::string& path,
                     const std::filesystem::path& base, Texmap* map, ClassDesc* cd, TimeValue t,
@@ -108,12 +119,14 @@ void LoadPresetText(std::string_view text, const std::string& path,
     try {
         root = ParseJsonText(text);
     } catch (const json::exception& e) {
-        throw ToolError("cannot read preset '" + path + "': " + e.what());
+        throw ToolError((path.empty() ? std::string("cannot read the settings: ")
+                                      : "cannot read preset '" + path + "': ") +
+                        e.what());
     } catch (const ToolError& e) {
-        throw ToolError("preset '" + path + "': " + e.what());
+        throw ToolError(From(path) + e.what());
     }
     if (!root.is_object()) {
-        throw ToolError("preset '" + path + "': expected a JSON object of blocks");
+        throw ToolError(From(path) + "expected a JSON object of blocks");
     }
     const std::vector<ParamRef> params = MapParameters(map);
     std::vector<std::string> blockNames;
@@ -124,13 +137,20 @@ void LoadPresetText(std::string_view text, const std::string& path,
     std::vector<std::string> sections = blockNames;
     sections.push_back(kMapsKey);
     sections.push_back(kSeedKey);
+    sections.push_back(kAboutKey);
 
     for (const auto& [section, entries] : root.items()) {
         const bool known = std::find(sections.begin(), sections.end(), section) != sections.end();
         if (!known) {
-            throw ToolError("preset '" + path + "': unknown section '" + section +
+            throw ToolError(From(path) + "unknown section '" + section +
                             "': nearest known names are " +
                             JoinAlternatives(NearestNames(section, sections)));
+        }
+        if (section == kAboutKey) {
+            if (!entries.is_string()) {
+                throw ToolError(From(path) + "'about' must be a text: what the preset is for");
+            }
+            continue;
         }
         if (section == kSeedKey) {
             // A whole number that a 32-bit seed holds; 1.0 is one, 1.5 and 2^32 are not.
@@ -138,14 +158,14 @@ void LoadPresetText(std::string_view text, const std::string& path,
                                (entries.is_number_float() && entries.get<double>() >= 0.0 &&
                                 entries.get<double>() == std::trunc(entries.get<double>()));
             if (!whole || entries.get<double>() > 4294967295.0) {
-                throw ToolError("preset '" + path + "': seed = " + entries.dump() +
+                throw ToolError(From(path) + "seed = " + entries.dump() +
                                 ": seed takes a whole number from 0 to 4294967295");
             }
             if (seed) *seed = static_cast<std::uint32_t>(entries.get<double>());
             continue;
         }
         if (!entries.is_object()) {
-            throw ToolError("preset '" + path + "': '" + section + "' must be a JSON object");
+            throw ToolError(From(path) + "'" + section + "' must be a JSON object");
         }
         if (section == kMapsKey) continue;  // after the values, as on the command line
         for (const auto& [name, j] : entries.items()) {
@@ -153,21 +173,22 @@ void LoadPresetText(std::string_view text, const std::string& path,
             try {
                 param = FindParameter(map, name);
             } catch (const ToolError& e) {
-                throw ToolError("preset '" + path + "': " + e.what());
+                throw ToolError(From(path) + e.what());
             }
             if (param.BlockName() != section) {
-                throw ToolError("preset '" + path + "': '" + name + "' belongs to block '" +
+                throw ToolError(From(path) + "'" + name + "' belongs to block '" +
                                 param.BlockName() + "', not '" + section + "'");
             }
             ParamValue value;
             if (!JsonValue(param, j, value)) {
-                throw ToolError("preset '" + path + "': " + section + "." + name + " = " +
-                                j.dump() + ": " + name + " takes " + AcceptedText(param));
+                throw ParamError(From(path) + section + "." + name + " = " + j.dump() + ": " +
+                                     name + " takes " + AcceptedText(param),
+                                 section, param.name, AcceptedText(param));
             }
             try {
                 CheckParamValue(param, value);
             } catch (const ToolError& e) {
-                throw ToolError("preset '" + path + "': " + e.what());
+                RethrowAs(e, From(path) + e.what());
             }
             SetParamValue(param, value, t);
         }
@@ -175,13 +196,13 @@ void LoadPresetText(std::string_view text, const std::string& path,
     if (root.contains(kMapsKey)) {
         for (const auto& [slot, j] : root[kMapsKey].items()) {
             if (!j.is_string()) {
-                throw ToolError("preset '" + path + "': maps." + slot +
+                throw ToolError(From(path) + "maps." + slot +
                                 " must be a string: an image file or scratches:NAME=VALUE,...");
             }
             try {
                 ApplyMapSource(map, cd, slot, j.get<std::string>(), base, t, sources);
             } catch (const ToolError& e) {
-                throw ToolError("preset '" + path + "': " + e.what());
+                RethrowAs(e, From(path) + e.what(), slot);
             }
         }
     }
@@ -221,4 +242,57 @@ void SavePreset(const std::string& path, Texmap* map, const MapSources& sources,
         }
     }
     WriteText(path, PresetText(map, written, t, seed));
+}
+
+std::filesystem::path BundledPresetFolder() {
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    const std::filesystem::path share = ec ? "share" : self.parent_path().parent_path() / "share";
+    return share / "quorv-scratches" / "presets";
+}
+
+std::vector<BundledPreset> BundledPresets(const std::filesystem::path& folder) {
+    std::vector<BundledPreset> presets;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        const std::filesystem::path& p = entry.path();
+        if (p.extension() == ".json" && entry.is_regular_file(ec))
+            presets.push_back({p.stem().string(), p});
+    }
+    std::sort(presets.begin(), presets.end(),
+              [](const BundledPreset& a, const BundledPreset& b) { return a.name < b.name; });
+    return presets;
+}
+
+std::string ResolvePreset(const std::string& arg) {
+    std::error_code ec;
+    const bool plainName = !arg.empty() && arg.find('/') == std::string::npos &&
+                           std::filesystem::path(arg).extension() != ".json";
+    if (!plainName || std::filesystem::exists(arg, ec)) return arg;
+    const std::vector<BundledPreset> bundled = BundledPresets();
+    std::vector<std::string> names;
+    for (const BundledPreset& b : bundled) {
+        if (b.name == arg) return b.path.string();
+        names.push_back(b.name);
+    }
+    if (names.empty()) {
+        throw ToolError("cannot read preset '" + arg +
+                        "': no such file, and no bundled presets in " +
+                        BundledPresetFolder().string());
+    }
+    std::string list;
+    for (const std::string& n : names) list += (list.empty() ? "" : ", ") + n;
+    throw ToolError("cannot read preset '" + arg + "': no such file, nor a bundled preset; " +
+                    "nearest bundled ones are " + JoinAlternatives(NearestNames(arg, names)) +
+                    " (all: " + list + ")");
+}
+
+std::string PresetAbout(std::string_view text) {
+    try {
+        const json root = json::parse(text);
+        const auto it = root.find(kAboutKey);
+        return it != root.end() && it->is_string() ? it->get<std::string>() : std::string();
+    } catch (const json::exception&) {
+        return {};
+    }
 }
