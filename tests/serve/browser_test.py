@@ -700,11 +700,22 @@ def test_back_to_the_sphere(browser):
 
 
 def test_screenshot(browser):
+    """The README's pictures: the page at 1280 x 960 with a bundled look loaded (its nested map
+    folded under its slot), and the preset library (FILE-library.png beside it)."""
     path = os.environ.get("QUORV_SCREENSHOT")
     if not path:
         pytest.skip("QUORV_SCREENSHOT names no file")
+    set_viewport(browser, 1280, 960)
+    serial = wait_settled(browser)
+    browser.find_element(By.ID, "look-layered-wear").click()
+    wait_for_full(browser, serial)
+    browser.execute_script("library.showThumbnails()")
+    WebDriverWait(browser, WAIT).until(lambda d: d.execute_script(
+        "return [...document.querySelectorAll('#looks .look img')].every((i) => i.complete)"))
     browser.execute_script("window.scrollTo(0, 0)")
     browser.save_screenshot(path)
+    library = pathlib.Path(path).with_name(pathlib.Path(path).stem + "-library.png")
+    library.write_bytes(browser.find_element(By.ID, "library").screenshot_as_png)
 
 
 def test_foreign_host_is_refused(server):
