@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 
 build=${1:-build/fuzz}
 seconds=${2:-60}
-targets=(scene preset eval_input pattern)
+targets=(scene preset eval_input api pattern)
 work="$build/fuzz"
 mkdir -p "$work/findings"
 
