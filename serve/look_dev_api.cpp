@@ -548,7 +548,7 @@ ApiReply LookDevApi::Bake(std::string_view body) {
         CheckBakeFiles({fileName}, options.outputs, encoding);
 
         if (!bakeSlots_.try_acquire()) {
-            return ErrorReply(503, "another bake is running: wait for it or cancel it");
+            return ErrorReply(429, "another bake is running: wait for it or cancel it");
         }
         struct Release {
             std::counting_semaphore<64>& slots;

@@ -27,7 +27,7 @@ struct ServeLimits {
     int maxPreviewSamples = 4;
     int maxBakeSide = 4096;
     int renders = 2;  // previews computed at once (a stale one is cancelled, not queued)
-    int bakes = 1;    // bakes at once; another is refused while they run
+    int bakes = 1;    // bakes at once; another is refused (429) while they run
     std::size_t tabs = 64;
     std::size_t uploadsPerTab = 8;
 };

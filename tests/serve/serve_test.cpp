@@ -267,6 +267,18 @@ TEST_F(Serve, BakeIsTheToolsFileSeedAndTilingIncluded) {
     EXPECT_NE(preset->body.find(R"("seed": 7)"), std::string::npos) << preset->body;
 }
 
+// A bake while the allowed ones run is a refusal to retry later (429), not a server fault; a
+// bake that is let through still works.
+TEST_F(Serve, BakeBeyondTheLimitIsTooManyRequests) {
+    ServeLimits none;
+    none.bakes = 0;
+    LookDevApi busy(module_->ScratchesClass(), "", none);
+    const ApiReply refused = busy.Bake(R"({"job":"b","res":8,"output":"mask","samples":1})");
+    EXPECT_EQ(refused.status, 429) << refused.body;
+    EXPECT_NE(refused.body.find("another bake is running"), std::string::npos) << refused.body;
+    EXPECT_EQ(api_->Bake(R"({"job":"c","res":8,"output":"mask","samples":1})").status, 200);
+}
+
 TEST_F(Serve, NewerRenderCancelsTheStaleOneOfItsTabOnly) {
     // A slow render of tab a, then a quick one of the same tab: the first gives way at once.
     auto slow = std::async(std::launch::async, [] {
