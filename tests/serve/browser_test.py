@@ -699,6 +699,25 @@ def test_back_to_the_sphere(browser):
     wait_for_full(browser, serial)
 
 
+def test_address_carries_the_settings(browser, server):
+    """A shared address opens the page as it was: values, seed, nested map and view."""
+    settings = {"params": {"size": 4, "useDistortion": True},
+                "maps": {"distortMap": "scratches:size=9,levels=2"}, "seed": 5}
+    browser.get(server["url"] + "#s=" + __import__("urllib.parse").parse.quote(
+        json.dumps(settings)) + "&output=mask")
+    browser.refresh()
+    WebDriverWait(browser, WAIT).until(lambda d: d.execute_script(
+        "return document.body.dataset.ready === '1'"))
+    wait_settled(browser)
+    assert browser.find_element(By.ID, "p-params-size").get_attribute("value") == "4"
+    assert browser.find_element(By.ID, "layout-seed").get_attribute("value") == "5"
+    assert browser.find_element(By.ID, "view-output").get_attribute("value") == "mask"
+    assert browser.find_element(By.ID, "p-distortMap-params-levels").get_attribute("value") == "2"
+    assert browser.find_element(By.ID, "preview").get_attribute("data-output") == "mask"
+    Select(browser.find_element(By.ID, "view-output")).select_by_value("color")
+    wait_settled(browser)
+
+
 def test_screenshot(browser):
     """The README's pictures: the page at 1280 x 960 with a bundled look loaded (its nested map
     folded under its slot), and the preset library (FILE-library.png beside it)."""
