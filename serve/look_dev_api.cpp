@@ -426,8 +426,9 @@ ApiReply LookDevApi::Describe() const {
 ApiReply LookDevApi::Render(std::string_view body) {
     return Guarded([&] {
         const json request = ParseBody(body);
-        CheckFields(request, {"tab", "settings", "shape", "res", "samples", "bump", "refine",
-                              "tileable", "output", "extent", "depth", "normalY", "filtered"});
+        CheckFields(request,
+                    {"tab", "settings", "shape", "res", "samples", "bump", "refine", "tileable",
+                     "output", "extent", "depth", "normalY", "filtered", "serial"});
         const std::shared_ptr<Tab> tab = FindTab(NameField(request, "tab"), true);
         std::vector<std::string> shapes;
         for (const auto& [name, shape] : kShapes) shapes.push_back(name);
@@ -469,7 +470,25 @@ ApiReply LookDevApi::Render(std::string_view body) {
         const json settings = request.value("settings", json::object());
 
         // This render makes every earlier one of the tab stale: they stop at their next row.
-        const std::uint64_t generation = ++tab->previewGeneration;
+        // A page numbers its renders ("serial", rising): requests can reach the server out of
+        // order, and one older than the newest seen is stale on arrival. Without a number, the
+        // order of arrival decides.
+        std::uint64_t generation = 0;
+        if (request.contains("serial")) {
+            const auto it = request.find("serial");
+            if (!it->is_number_unsigned() || it->get<std::uint64_t>() == 0 ||
+                it->get<std::uint64_t>() > (std::uint64_t{1} << 53)) {
+                throw ToolError(
+                    "serial: give a whole number from 1 to 2^53, rising with each render");
+            }
+            generation = it->get<std::uint64_t>();
+            std::uint64_t seen = tab->previewGeneration.load();
+            do {
+                if (generation <= seen) throw Superseded{};
+            } while (!tab->previewGeneration.compare_exchange_weak(seen, generation));
+        } else {
+            generation = ++tab->previewGeneration;
+        }
         const auto check = [&] {
             if (stopping_) throw ShuttingDown{};
             if (tab->previewGeneration.load() != generation) throw Superseded{};

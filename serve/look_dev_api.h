@@ -57,10 +57,11 @@ public:
     // settings and "start": the starting ones (both as presets), "shapes", "outputs",
     // "limits"}.
     ApiReply Describe() const;
-    // POST /api/render {tab, settings, shape, res, samples, refine, bump, tileable, output,
-    // extent, depth, normalY, filtered}: a PNG. The flat shape is the bake's square, with the
-    // bake's options; it shows any output but bump, as an 8-bit bake stores it. A newer render
-    // of the same tab cancels this one (status 409).
+    // POST /api/render {tab, serial, settings, shape, res, samples, refine, bump, tileable,
+    // output, extent, depth, normalY, filtered}: a PNG. The flat shape is the bake's square,
+    // with the bake's options; it shows any output but bump, as an 8-bit bake stores it. A
+    // newer render of the same tab cancels this one (status 409): newer by its serial, which
+    // the page raises with each render, else by arrival.
     ApiReply Render(std::string_view body);
     // POST /api/bake {tab, job, settings, res, output, format, bits, samples, extent, depth,
     // normalY, normalStrength, filtered, tileable}: the file `bake` writes, as a download. Progress

@@ -378,6 +378,7 @@ const preview = {
   shownUrl: null,
   serial: 0,
   generation: 0,      // one for each change; a stage of an older one is not shown
+  requests: 0,        // each render's serial: the server gives up a stale one, whenever it comes
   requestedAt: 0,     // performance.now() of the latest change's request
   log: [],            // { kind, generation, at (ms after its change), ms (its own time) }
 
@@ -443,7 +444,7 @@ const preview = {
       const response = await fetch('/api/render', {
         method: 'POST', headers: { 'Content-Type': 'application/json' }, signal: controller.signal,
         body: JSON.stringify({
-          tab, settings, ...this.view(), tileable: stage.tileable, res: stage.res,
+          tab, serial: ++this.requests, settings, ...this.view(), tileable: stage.tileable, res: stage.res,
           samples: stage.samples, refine: stage.refine, ...bakeView(),
         }),
       });

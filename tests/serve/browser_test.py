@@ -462,23 +462,27 @@ def test_preview_shows_what_the_bake_writes(browser, work, output):
     """Mask, height and normal previews are the bake's square as an 8-bit bake stores it."""
     set_field(browser, "bake-samples", "2\n")
     set_field(browser, "bake-depth", "0.5\n")
+    if browser.find_element(By.ID, "bake-tileable").is_selected():
+        browser.find_element(By.ID, "bake-tileable").click()
     Select(browser.find_element(By.ID, "view-output")).select_by_value(output)
-    wait_settled(browser)
-    assert not browser.find_element(By.ID, "shape").is_enabled()
-    assert browser.find_element(By.ID, "preview").get_attribute("data-output") == output
-    shown = read_pixels(preview_file(browser, work / f"shown-{output}.png")) >> 8
-    cli = work / f"cli-{output}.png"
-    run_tool("bake", "-q", "--output", output, "--res", "512", "--samples", "2", "--depth", "0.5",
-             "-o", str(cli))
-    baked = read_pixels(cli) >> 8
-    channels = baked.shape[2]
-    assert np.array_equal(shown[..., :channels], baked)
-    if output == "normal":
-        Select(browser.find_element(By.ID, "view-output")).select_by_value("color")
+    try:
         wait_settled(browser)
-        assert browser.find_element(By.ID, "shape").is_enabled()
-        set_field(browser, "bake-depth", "0.2\n")
-        set_field(browser, "bake-samples", "3\n")
+        assert not browser.find_element(By.ID, "shape").is_enabled()
+        assert browser.find_element(By.ID, "preview").get_attribute("data-output") == output
+        shown = read_pixels(preview_file(browser, work / f"shown-{output}.png")) >> 8
+        cli = work / f"cli-{output}.png"
+        run_tool("bake", "-q", "--output", output, "--res", "512", "--samples", "2", "--depth",
+                 "0.5", "-o", str(cli))
+        baked = read_pixels(cli) >> 8
+        channels = baked.shape[2]
+        assert np.array_equal(shown[..., :channels], baked)
+    finally:
+        if output == "normal":
+            Select(browser.find_element(By.ID, "view-output")).select_by_value("color")
+            wait_settled(browser)
+            assert browser.find_element(By.ID, "shape").is_enabled()
+            set_field(browser, "bake-depth", "0.2\n")
+            set_field(browser, "bake-samples", "3\n")
 
 
 def test_nested_map_is_edited_through_its_controls(browser, work):
@@ -664,6 +668,8 @@ def save_page_pictures(driver, name):
 def test_no_panel_covers_another(browser, width, height):
     """The flat bake's 2x2 repeat once covered the Bake panel; every panel open, at each size."""
     set_viewport(browser, width, height)
+    if browser.find_element(By.ID, "view-output").get_attribute("value") != "color":
+        Select(browser.find_element(By.ID, "view-output")).select_by_value("color")
     if browser.find_element(By.ID, "shape").get_attribute("value") != "flat":
         set_field(browser, "bake-samples", "3\n")
         Select(browser.find_element(By.ID, "shape")).select_by_value("flat")

@@ -279,6 +279,20 @@ TEST_F(Serve, BakeBeyondTheLimitIsTooManyRequests) {
     EXPECT_EQ(api_->Bake(R"({"job":"c","res":8,"output":"mask","samples":1})").status, 200);
 }
 
+// Requests can reach the server out of order: by its serial, a render older than one already
+// seen is stale on arrival, and never cancels the newer one.
+TEST_F(Serve, AStaleSerialIsRefusedOnArrival) {
+    const auto newer = Post("/api/render", R"({"tab":"s","serial":5,"res":16,"samples":1})");
+    EXPECT_EQ(newer->status, 200);
+    EXPECT_EQ(Post("/api/render", R"({"tab":"s","serial":4,"res":16,"samples":1})")->status, 409);
+    EXPECT_EQ(Post("/api/render", R"({"tab":"s","serial":5,"res":16,"samples":1})")->status, 409);
+    EXPECT_EQ(Post("/api/render", R"({"tab":"s","serial":6,"res":16,"samples":1})")->status, 200);
+    EXPECT_EQ(Post("/api/render", R"({"tab":"s","serial":0,"res":16})")->status, 400);
+    EXPECT_EQ(Post("/api/render", R"({"tab":"s","serial":"7","res":16})")->status, 400);
+    // Another tab keeps its own count.
+    EXPECT_EQ(Post("/api/render", R"({"tab":"t","serial":1,"res":16,"samples":1})")->status, 200);
+}
+
 TEST_F(Serve, NewerRenderCancelsTheStaleOneOfItsTabOnly) {
     // A slow render of tab a, then a quick one of the same tab: the first gives way at once.
     auto slow = std::async(std::launch::async, [] {
