@@ -2,11 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "tool/base/tool_error.h"
 #include "tool/base/wide_text.h"
 #include "tool/params/parameters.h"
 #include "tool/setup/preset.h"
@@ -68,10 +67,12 @@ void PrintInfo(const PluginModule& module, std::ostream& out) {
         << "):" << (presets.empty() ? " none\n" : "\n");
     std::vector<std::vector<std::string>> rows;
     for (const BundledPreset& p : presets) {
-        std::ifstream in(p.path, std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        rows.push_back({"  " + p.name, PresetAbout(text.str())});
+        std::string about;  // none for a file that cannot be read: the listing goes on
+        try {
+            about = PresetAbout(ReadPresetFile(p.path.string()));
+        } catch (const ToolError&) {
+        }
+        rows.push_back({"  " + p.name, about});
     }
     PrintTable(rows, out);
 }

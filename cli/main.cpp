@@ -513,11 +513,11 @@ int main(int argc, char** argv) {
             context.sets = mapOptions.sets;
             context.extentGiven = bake->parsed() && bake->count("--extent") > 0;
             if (bake->parsed()) {
+                context.flatBake = true;
                 context.tileable = bakeOptions.tileable;
                 context.files = bakeFiles;
                 if (bake->count("--compression") > 0) context.compression = compression.Name();
             }
-            context.flatBake = bake->parsed();
             for (CLI::App* cmd : {eval, render, bake})
                 context.timeGiven =
                     context.timeGiven || (cmd->parsed() && cmd->count("--time") > 0);

@@ -64,6 +64,12 @@ ApiReply ErrorReply(int status, const std::string& message) {
     return JsonReply(status, json{{"error", message}});
 }
 
+// Gives back, when it goes, a slot taken from one of the bounded pools of renders and bakes.
+struct SlotLease {
+    std::counting_semaphore<64>& slots;
+    ~SlotLease() { slots.release(); }
+};
+
 // A refused value names its parameter for the page, which marks it at its control.
 ApiReply ParamErrorReply(const ParamError& e) {
     json param = {{"block", e.block}, {"name", e.name}, {"accepted", e.accepted}};
@@ -168,6 +174,25 @@ void ResolutionField(const json& j, int maxSide, int& width, int& height) {
     if (width > maxSide || height > maxSide) {
         throw ToolError("--res " + text + ": this server bakes at most " + std::to_string(maxSide) +
                         " x " + std::to_string(maxSide));
+    }
+}
+
+// The options of the bake's square that the flat preview shares with the bake: extent, depth,
+// normal convention and filtering, with the command line's ranges.
+void ReadSquareOptions(const json& request, BakeOptions& options) {
+    options.extent = FloatField(request, "extent", kMinBakeExtent, kMaxBakeExtent, options.extent);
+    options.depth = FloatField(request, "depth", 0.0f, kMaxBakeDepth, options.depth);
+    options.normalY =
+        ChoiceField(request, "normalY", {"up", "down"}, "up") == "up" ? NormalY::Up : NormalY::Down;
+    options.filtered = BoolField(request, "filtered", options.filtered);
+}
+
+// A preset's text as JSON: a syntax error is a ToolError naming the preset.
+json ParsePreset(const std::string& text, const std::string& what) {
+    try {
+        return json::parse(text);
+    } catch (const json::exception& e) {
+        throw ToolError("cannot read " + what + ": " + e.what());
     }
 }
 
@@ -351,24 +376,14 @@ LookDevApi::LookDevApi(ClassDesc* cd, const std::string& startPreset, ServeLimit
         startPreset_ = reset;
     } else {
         // Checked as the page's requests will be: images only by upload, so none yet.
-        json parsed;
-        try {
-            parsed = json::parse(startPreset);
-        } catch (const json::exception& e) {
-            throw ToolError("cannot read preset '" + startName + "': " + e.what());
-        }
-        const ConfiguredMap start = BuildMap(cd_, parsed, {}, t, startName);
+        const ConfiguredMap start =
+            BuildMap(cd_, ParsePreset(startPreset, "preset '" + startName + "'"), {}, t, startName);
         startPreset_ = PresetText(start.map.get(), start.sources, t);
     }
 
     for (auto& [name, text] : library) {
-        json parsed;
-        try {
-            parsed = json::parse(text);
-        } catch (const json::exception& e) {
-            throw ToolError("cannot read bundled preset '" + name + "': " + e.what());
-        }
-        BuildMap(cd_, parsed, {}, t, name);  // refused here, not on the page
+        // Refused here, not on the page.
+        BuildMap(cd_, ParsePreset(text, "bundled preset '" + name + "'"), {}, t, name);
         std::string about = PresetAbout(text);
         library_.push_back({name, std::move(text), std::move(about), {}});
     }
@@ -461,12 +476,7 @@ ApiReply LookDevApi::Render(std::string_view body) {
         for (BakeOutput o : kOutputs) {
             if (output == BakeOutputName(o)) bake.outputs = {o};
         }
-        bake.extent = FloatField(request, "extent", kMinBakeExtent, kMaxBakeExtent, bake.extent);
-        bake.depth = FloatField(request, "depth", 0.0f, kMaxBakeDepth, bake.depth);
-        bake.normalY = ChoiceField(request, "normalY", {"up", "down"}, "up") == "up"
-                           ? NormalY::Up
-                           : NormalY::Down;
-        bake.filtered = BoolField(request, "filtered", bake.filtered);
+        ReadSquareOptions(request, bake);
         const json settings = request.value("settings", json::object());
 
         // This render makes every earlier one of the tab stale: they stop at their next row.
@@ -494,10 +504,7 @@ ApiReply LookDevApi::Render(std::string_view body) {
             if (tab->previewGeneration.load() != generation) throw Superseded{};
         };
         while (!renderSlots_.try_acquire_for(std::chrono::milliseconds(20))) check();
-        struct Release {
-            std::counting_semaphore<64>& slots;
-            ~Release() { slots.release(); }
-        } release{renderSlots_};
+        const SlotLease lease{renderSlots_};
         check();
 
         const LockedMap map(cd_, settings, tab->Snapshot(), SettingsTime());
@@ -551,14 +558,9 @@ ApiReply LookDevApi::Bake(std::string_view body) {
         BakeEncoding encoding;
         encoding.bits = IntField(request, "bits", 0, 32, 0);
         options.samples = IntField(request, "samples", 1, 16, options.samples);
-        options.extent = FloatField(request, "extent", 1e-6f, 1e9f, options.extent);
-        options.depth = FloatField(request, "depth", 0.0f, 1e9f, options.depth);
-        options.normalY = ChoiceField(request, "normalY", {"up", "down"}, "up") == "up"
-                              ? NormalY::Up
-                              : NormalY::Down;
-        options.bumpNormalStrength =
-            FloatField(request, "normalStrength", 0.0f, 1e6f, options.bumpNormalStrength);
-        options.filtered = BoolField(request, "filtered", true);
+        ReadSquareOptions(request, options);
+        options.bumpNormalStrength = FloatField(request, "normalStrength", 0.0f,
+                                                kMaxBumpNormalStrength, options.bumpNormalStrength);
         options.tileable = BoolField(request, "tileable", false);
         const json settings = request.value("settings", json::object());
         // The command line's own checks, for the file the bake will write.
@@ -569,10 +571,7 @@ ApiReply LookDevApi::Bake(std::string_view body) {
         if (!bakeSlots_.try_acquire()) {
             return ErrorReply(429, "another bake is running: wait for it or cancel it");
         }
-        struct Release {
-            std::counting_semaphore<64>& slots;
-            ~Release() { slots.release(); }
-        } release{bakeSlots_};
+        const SlotLease lease{bakeSlots_};
         const auto job = std::make_shared<Job>();
         job->total = static_cast<std::uint64_t>(options.height);
         {
@@ -649,10 +648,7 @@ ApiReply LookDevApi::LibraryThumbnail(const std::string& name) {
         while (!renderSlots_.try_acquire_for(std::chrono::milliseconds(20))) {
             if (stopping_) throw ShuttingDown{};
         }
-        struct Release {
-            std::counting_semaphore<64>& slots;
-            ~Release() { slots.release(); }
-        } release{renderSlots_};
+        const SlotLease lease{renderSlots_};
         // The sphere as the page's preview draws it, small.
         const LockedMap map(cd_, json::parse(entry->text), {}, SettingsTime());
         RenderOptions options;

@@ -16,6 +16,7 @@
 #include <scenefile.h>
 
 #include "serve/look_dev_api.h"
+#include "tests/support/damaged_images.h"
 #include "tests/support/tool_runner.h"
 #include "tool/images/exr_file.h"
 #include "tool/images/png_file.h"
@@ -26,13 +27,6 @@ namespace fs = std::filesystem;
 using nlohmann::json;
 
 namespace {
-
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 std::vector<json> TableRows() {
     std::ifstream in(std::string(QUORV_TEST_DATA) + "/hostile-inputs.json");
@@ -57,47 +51,6 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
 }
 
 // PNG's chunk checksum (CRC-32, ISO 3309).
-std::uint32_t Crc32(const unsigned char* data, std::size_t size) {
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (std::size_t i = 0; i < size; ++i) {
-        crc ^= data[i];
-        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-// Damaged images beside a sound one: emptied, cut short, bit-flipped, a header declaring
-// 100000 pixels across; EXRs emptied, cut and overwritten; a folder named like an image.
-void PrepareFiles(const fs::path& in) {
-    Image image;
-    AllocateImage(image, 64, 48, 3);
-    for (std::size_t i = 0; i < image.pixels.size(); ++i)
-        image.pixels[i] = static_cast<float>((i * 7919) % 1000) / 1000.0f;
-    WritePng((in / "good.png").string(), image, 8);
-    WriteExr((in / "good.exr").string(), image);
-    const std::string png = ReadText(in / "good.png"), exr = ReadText(in / "good.exr");
-    auto write = [&](const std::string& name, const std::string& bytes) {
-        std::ofstream(in / name, std::ios::binary) << bytes;
-    };
-    write("empty.png", "");
-    write("cut.png", png.substr(0, png.size() / 2));
-    std::string flipped = png;
-    for (std::size_t i = 60; i < flipped.size() - 20; i += 7)
-        flipped[i] = static_cast<char>(~flipped[i]);
-    write("flipped.png", flipped);
-    // The header's width set to 100000, with its checksum made right: only the size is wrong.
-    std::string wide = png;
-    const unsigned char width[4] = {0x00, 0x01, 0x86, 0xA0};
-    std::memcpy(&wide[16], width, 4);
-    const std::uint32_t crc = Crc32(reinterpret_cast<const unsigned char*>(&wide[12]), 17);
-    for (int k = 0; k < 4; ++k) wide[29 + k] = static_cast<char>(crc >> (24 - 8 * k));
-    write("wide.png", wide);
-    write("empty.exr", "");
-    write("cut.exr", exr.substr(0, exr.size() / 2));
-    write("garbage.exr", exr.substr(0, 8) + std::string(400, '\x7f'));
-    fs::create_directory(in / "folder.png");
-}
-
 // One line on standard error naming what the row says, the row's status, nothing written.
 void ExpectRefused(const ToolRun& run, int status, const std::string& says, const fs::path& out,
                    std::size_t printed = 0) {
@@ -136,7 +89,7 @@ TEST_P(HostileInput, IsRefusedInOneLineAndWritesNothing) {
     const json& row = Rows()[GetParam()];
     SCOPED_TRACE(row.dump());
     ScratchFolder in, out;
-    PrepareFiles(in.Path());
+    WriteDamagedImages(in.Path());
     const std::string entry = row.at("entry");
     const int status = row.value("exit", 1);
     auto place = [&](const std::string& text) {
@@ -179,7 +132,7 @@ TEST_P(HostileInput, IsRefusedInOneLineAndWritesNothing) {
                                : call == "cancel"
                                    ? api.Cancel(body)
                                    : api.Upload("a", row.at("name").get<std::string>(),
-                                                ReadText(in / row.at("file").get<std::string>()));
+                                                ReadAll(in / row.at("file").get<std::string>()));
         ExpectApiRefusal(reply, row.value("status", 400), says);
     } else if (entry == "scene") {
         const PluginModule module(QUORV_MODULE_DIR);

@@ -10,20 +10,13 @@
 
 namespace {
 
-std::string ReadText(const std::filesystem::path& path) {
-    std::ifstream in(path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 TEST(Install, InstalledToolFindsItsModuleAndShipsItsDocs) {
     ScratchFolder prefix;
     const std::string log = (prefix / "install.log").string();
     const std::string install = std::string("'") + QUORV_CMAKE_COMMAND + "' --install '" +
                                 QUORV_BINARY_DIR + "' --prefix '" + prefix.Path().string() +
                                 "' > '" + log + "' 2>&1";
-    ASSERT_EQ(std::system(install.c_str()), 0) << ReadText(log);
+    ASSERT_EQ(std::system(install.c_str()), 0) << ReadAll(log);
 
     const std::filesystem::path tool = prefix / "bin/quorv-scratches";
     const std::string out = (prefix / "out").string();
@@ -31,8 +24,7 @@ TEST(Install, InstalledToolFindsItsModuleAndShipsItsDocs) {
     version.insert(0, 1, '\'');
     version += "' --version > '" + out + "'";
     ASSERT_EQ(std::system(version.c_str()), 0);
-    EXPECT_NE(ReadText(out).find((prefix / "plugins/").string()), std::string::npos)
-        << ReadText(out);
+    EXPECT_NE(ReadAll(out).find((prefix / "plugins/").string()), std::string::npos) << ReadAll(out);
 
     // The bundled presets, which the installed tool finds by name.
     EXPECT_TRUE(std::filesystem::is_regular_file(
@@ -42,12 +34,12 @@ TEST(Install, InstalledToolFindsItsModuleAndShipsItsDocs) {
     bundled += "' params --preset brushed-metal > '" + out + "'";
     EXPECT_EQ(std::system(bundled.c_str()), 0);
 
-    const std::string man = ReadText(prefix / "share/man/man1/quorv-scratches.1");
+    const std::string man = ReadAll(prefix / "share/man/man1/quorv-scratches.1");
     EXPECT_NE(man.find(".SS bake"), std::string::npos);
     EXPECT_NE(man.find("\\-\\-seed"), std::string::npos);
     const std::filesystem::path completion =
         prefix / "share/bash-completion/completions/quorv-scratches";
-    EXPECT_NE(ReadText(completion).find("--seed"), std::string::npos);
+    EXPECT_NE(ReadAll(completion).find("--seed"), std::string::npos);
     EXPECT_EQ(std::system(("bash -n '" + completion.string() + "'").c_str()), 0);
 }
 

@@ -25,14 +25,14 @@ std::string Quote(const std::string& s) {
     return out;
 }
 
+}  // namespace
+
 std::string ReadAll(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
 }
-
-}  // namespace
 
 ToolRun RunTool(const std::vector<std::string>& args, const std::string& input) {
     ScratchFolder io;

@@ -12,6 +12,9 @@ struct ToolRun {
     std::string err;
 };
 
+// The whole content of a file, as bytes; empty when it cannot be read.
+std::string ReadAll(const std::filesystem::path& path);
+
 ToolRun RunTool(const std::vector<std::string>& args, const std::string& input = "");
 
 // The `eval` input that samples what a w x h bake samples: pixel centres row by row from the

@@ -25,13 +25,6 @@ constexpr int kW = 12, kH = 8;
 constexpr float kExtent = 20.0f;
 const std::string kRes = "12x8";
 
-std::string ReadBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 std::vector<float> Numbers(const std::string& text) {
     std::vector<float> v;
     std::istringstream in(text);
@@ -132,7 +125,7 @@ TEST(BakeOutputs, MaskAndHeightAreTheFieldWhateverTheColours) {
     Bake({"--output", "mask", "-o", (dir / "a.png").string()});
     Bake({"--output", "mask", "--set", "color1=0.2,0.9,0.1", "--set", "color2=0.5,0,0", "--map",
           "color1map=scratches:size=3", "-o", (dir / "b.png").string()});
-    EXPECT_EQ(ReadBytes(dir / "a.png"), ReadBytes(dir / "b.png"));
+    EXPECT_EQ(ReadAll(dir / "a.png"), ReadAll(dir / "b.png"));
 }
 
 TEST(BakeOutputs, HeightNormalsFollowDepthAndConvention) {
@@ -208,8 +201,8 @@ TEST(BakeOutputs, SeveralOutputsFromOnePassEqualSingleBakes) {
         const std::string name = std::string(one) + (one[0] == 'n' ? ".exr" : ".png");
         Bake({"--output", one, "-o", (dir / ("single-" + name)).string()});
         if (one[0] != 'n') {
-            EXPECT_EQ(ReadBytes(dir / std::string(1, one[0]).append(".png")),
-                      ReadBytes(dir / ("single-" + name)))
+            EXPECT_EQ(ReadAll(dir / std::string(1, one[0]).append(".png")),
+                      ReadAll(dir / ("single-" + name)))
                 << one;
         }
     }

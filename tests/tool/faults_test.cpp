@@ -18,6 +18,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "tests/support/damaged_images.h"
 #include "tests/support/tool_runner.h"
 #include "tool/base/tool_error.h"
 #include "tool/images/exr_file.h"
@@ -29,13 +30,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // The tool started in a child process, standard output and error into files of `io`.
 struct Child {
@@ -86,7 +80,7 @@ int Wait(const Child& child) {
 
 // Exited by itself with status 1 and one line naming `mentions`.
 void ExpectRefused(int status, const Child& child, const std::string& mentions) {
-    const std::string err = ReadText(child.err);
+    const std::string err = ReadAll(child.err);
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status) << ": " << err;
     EXPECT_EQ(WEXITSTATUS(status), 1) << err;
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
@@ -144,12 +138,12 @@ TEST(Faults, FullOutputLocationIsReportedAndCleanedUp) {
                 (io / "stderr").string() + "'; echo \\$? >'" + (io / "status").string() +
                 "'; ls -A '" + out.string() + "' >'" + (io / "left").string() + "'";
             if (std::system(("unshare -m sh -c \"" + script + "\"").c_str()) == 0) {
-                EXPECT_EQ(ReadText(io / "status"), "1\n") << ReadText(io / "stderr");
+                EXPECT_EQ(ReadAll(io / "status"), "1\n") << ReadAll(io / "stderr");
                 EXPECT_NE(
-                    ReadText(io / "stderr").find(std::string(name) + "': No space left on device"),
+                    ReadAll(io / "stderr").find(std::string(name) + "': No space left on device"),
                     std::string::npos)
-                    << ReadText(io / "stderr");
-                EXPECT_EQ(ReadText(io / "left"), "");
+                    << ReadAll(io / "stderr");
+                EXPECT_EQ(ReadAll(io / "left"), "");
             }
         }
     }
@@ -191,32 +185,7 @@ TEST(Faults, UnwritableOutputLocationsAreRefusedBeforeWork) {
 
 TEST(Faults, MissingOrDamagedImageSubMapsAreNamed) {
     ScratchFolder dir, io;
-    // A real PNG and EXR first, then damaged copies of them.
-    Image image;
-    AllocateImage(image, 64, 48, 3);
-    for (std::size_t i = 0; i < image.pixels.size(); ++i)
-        image.pixels[i] = static_cast<float>((i * 7919) % 1000) / 1000.0f;
-    WritePng((dir / "good.png").string(), image, 8);
-    WriteExr((dir / "good.exr").string(), image);
-    const std::string png = ReadText(dir / "good.png"), exr = ReadText(dir / "good.exr");
-    auto write = [&](const std::string& name, const std::string& bytes) {
-        std::ofstream(dir / name, std::ios::binary) << bytes;
-    };
-    write("empty.png", "");
-    write("cut.png", png.substr(0, png.size() / 2));
-    std::string flipped = png;
-    for (std::size_t i = 60; i < flipped.size() - 20; i += 7)
-        flipped[i] = static_cast<char>(~flipped[i]);
-    write("flipped.png", flipped);
-    // A valid signature and a header declaring 100000 x 1 pixels.
-    std::string wide = png.substr(0, 33);
-    const unsigned char width[4] = {0x00, 0x01, 0x86, 0xA0};
-    std::memcpy(&wide[16], width, 4);
-    write("wide.png", wide + png.substr(33));
-    write("empty.exr", "");
-    write("cut.exr", exr.substr(0, exr.size() / 2));
-    write("garbage.exr", exr.substr(0, 8) + std::string(400, '\x7f'));
-    fs::create_directory(dir / "folder.png");
+    WriteDamagedImages(dir.Path());
 
     const fs::path out = dir / "out";
     fs::create_directory(out);
@@ -236,7 +205,7 @@ TEST(Faults, MissingOrDamagedImageSubMapsAreNamed) {
         const Child bake = Start({"bake", "-q", "--res", "16", "-o", (out / "x.png").string(),
                                   "--map", std::string("sizeMap=") + (dir / name).string()},
                                  io.Path());
-        EXPECT_EQ(Wait(bake), 0) << name << ": " << ReadText(bake.err);
+        EXPECT_EQ(Wait(bake), 0) << name << ": " << ReadAll(bake.err);
     }
 }
 
@@ -308,9 +277,9 @@ TEST(Faults, InterruptedBakeLeavesNothingAndSaysSo) {
         kill(bake.pid, sig);
         const int status = Wait(bake);
         ASSERT_TRUE(WIFSIGNALED(status))
-            << "exit " << WEXITSTATUS(status) << ": " << ReadText(bake.err);
+            << "exit " << WEXITSTATUS(status) << ": " << ReadAll(bake.err);
         EXPECT_EQ(WTERMSIG(status), sig);
-        const std::string err = ReadText(bake.err);
+        const std::string err = ReadAll(bake.err);
         // Standard error is a file here: the one line, without an empty one before it.
         EXPECT_EQ(err, sig == SIGINT
                            ? "quorv-scratches: interrupted; the unfinished output was removed\n"

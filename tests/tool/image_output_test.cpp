@@ -14,13 +14,6 @@
 
 namespace {
 
-std::string ReadBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 std::vector<float> EvalValues(const std::vector<std::string>& args, const std::string& input) {
     const ToolRun run = RunTool(args, input);
     EXPECT_EQ(run.exitCode, 0) << run.err;
@@ -150,8 +143,8 @@ TEST(ImageOutput, BakeIsTheSameWhateverTheThreadCount) {
             ASSERT_EQ(run.exitCode, 0) << run.err;
         }
     }
-    EXPECT_EQ(ReadBytes(dir / "t1.png"), ReadBytes(dir / "t3.png"));
-    EXPECT_EQ(ReadBytes(dir / "t1.png"), ReadBytes(dir / "t0.png"));
+    EXPECT_EQ(ReadAll(dir / "t1.png"), ReadAll(dir / "t3.png"));
+    EXPECT_EQ(ReadAll(dir / "t1.png"), ReadAll(dir / "t0.png"));
     EXPECT_EQ(ReadExr((dir / "t1.exr").string()).pixels, ReadExr((dir / "t3.exr").string()).pixels);
     EXPECT_EQ(ReadExr((dir / "t1.exr").string()).pixels, ReadExr((dir / "t0.exr").string()).pixels);
 }
@@ -190,9 +183,9 @@ TEST(ImageOutput, RenderRefinesDisagreeingPixelsAlikeOnAnyThreads) {
                        (dir / "plain.png").string()})
                   .exitCode,
               0);
-    EXPECT_EQ(ReadBytes(dir / "r1.png"), ReadBytes(dir / "r0.png"));
+    EXPECT_EQ(ReadAll(dir / "r1.png"), ReadAll(dir / "r0.png"));
     // The sphere's outline alone has pixels whose samples disagree.
-    EXPECT_NE(ReadBytes(dir / "r1.png"), ReadBytes(dir / "plain.png"));
+    EXPECT_NE(ReadAll(dir / "r1.png"), ReadAll(dir / "plain.png"));
     EXPECT_EQ(ReadPng((dir / "r1.png").string()).transfer, ImageTransfer::Srgb);
 }
 

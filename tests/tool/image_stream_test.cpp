@@ -14,13 +14,6 @@
 
 namespace {
 
-std::string ReadBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 // Values across and beyond [0, 1], NaN included, different in every sample.
 Image TestImage(int w, int h, int channels) {
     Image image;
@@ -49,11 +42,11 @@ TEST(ImageStream, RowsInChunksGiveTheWholeImagesFile) {
             WritePng((dir / "whole.png").string(), image, bits);
             WriteInChunks(*OpenPngWriter((dir / "rows.png").string(), 13, 21, channels, bits),
                           image);
-            EXPECT_EQ(ReadBytes(dir / "whole.png"), ReadBytes(dir / "rows.png")) << bits;
+            EXPECT_EQ(ReadAll(dir / "whole.png"), ReadAll(dir / "rows.png")) << bits;
         }
         WriteExr((dir / "whole.exr").string(), image);
         WriteInChunks(*OpenExrWriter((dir / "rows.exr").string(), 13, 21, channels), image);
-        EXPECT_EQ(ReadBytes(dir / "whole.exr"), ReadBytes(dir / "rows.exr")) << channels;
+        EXPECT_EQ(ReadAll(dir / "whole.exr"), ReadAll(dir / "rows.exr")) << channels;
     }
 }
 

@@ -13,20 +13,13 @@
 
 namespace {
 
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 TEST(PresetLibrary, EveryBundledPresetLoadsAndBakesByName) {
     const std::vector<BundledPreset> presets = BundledPresets(QUORV_PRESETS_DIR);
     ASSERT_GE(presets.size(), 8u);
     ScratchFolder dir;
     for (const BundledPreset& p : presets) {
         SCOPED_TRACE(p.name);
-        const nlohmann::json file = nlohmann::json::parse(ReadFile(p.path));
+        const nlohmann::json file = nlohmann::json::parse(ReadAll(p.path));
         EXPECT_FALSE(file.value("about", std::string()).empty());
         // By name: the copy the build put beside the tool, as an installed tool finds it.
         const std::string mask = (dir / (p.name + "-mask.png")).string();
@@ -44,7 +37,7 @@ TEST(PresetLibrary, EveryBundledPresetLoadsAndBakesByName) {
         EXPECT_EQ(byName.out, byPath.out);
         const std::filesystem::path copy = std::filesystem::path(QUORV_BINARY_DIR) /
                                            "share/quorv-scratches/presets" / (p.name + ".json");
-        EXPECT_EQ(ReadFile(copy), ReadFile(p.path)) << "the build's copy is stale";
+        EXPECT_EQ(ReadAll(copy), ReadAll(p.path)) << "the build's copy is stale";
     }
 }
 

@@ -11,13 +11,6 @@
 
 namespace {
 
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 const std::string kSamples = "1 2 3\n-7.5 4.25 0.5 0.01 0 0 0 0.01 0\n12 -3 8\n30.5 1 -2\n";
 
 TEST(Preset, RoundTripKeepsEverySetting) {
@@ -38,7 +31,7 @@ TEST(Preset, RoundTripKeepsEverySetting) {
     // Loading the preset and saving again gives the same file, and the same map.
     const ToolRun again = RunTool({"params", "--preset", first, "--save-preset", second});
     ASSERT_EQ(again.exitCode, 0) << again.err;
-    EXPECT_EQ(ReadFile(first), ReadFile(second));
+    EXPECT_EQ(ReadAll(first), ReadAll(second));
     EXPECT_EQ(again.out, saved.out);
 
     std::vector<std::string> direct = {"eval", "--output", "mono"};
@@ -49,7 +42,7 @@ TEST(Preset, RoundTripKeepsEverySetting) {
     EXPECT_EQ(a.out, b.out);
 
     // Human-readable: blocks by name, floats as short decimals, booleans as booleans.
-    const nlohmann::json j = nlohmann::json::parse(ReadFile(first));
+    const nlohmann::json j = nlohmann::json::parse(ReadAll(first));
     EXPECT_EQ(j["params"]["size"].dump(), "3.5");
     EXPECT_EQ(j["params"]["color1"].dump(), "[0.1,0.2,0.3]");
     EXPECT_EQ(j["params"]["spread"].dump(), "0.8");
@@ -100,7 +93,7 @@ TEST(Preset, ImagesBesideThePresetMoveWithIt) {
         {"params", "--map", "sizeMap=" + (dir / "look" / "images" / "grunge.png").string(), "--map",
          "spreadMap=" + (elsewhere / "far.png").string(), "--save-preset", preset});
     ASSERT_EQ(saved.exitCode, 0) << saved.err;
-    const nlohmann::json j = nlohmann::json::parse(ReadFile(preset));
+    const nlohmann::json j = nlohmann::json::parse(ReadAll(preset));
     EXPECT_EQ(j["maps"]["sizeMap"], "images/grunge.png");
     EXPECT_EQ(j["maps"]["spreadMap"], std::filesystem::canonical(elsewhere / "far.png").string());
 

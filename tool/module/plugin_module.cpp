@@ -6,6 +6,7 @@
 #include <resources.h>
 
 #include "resource.h"
+#include "tool/base/install_prefix.h"
 #include "tool/base/tool_error.h"
 #include "tool/base/wide_text.h"
 
@@ -30,10 +31,7 @@ Fn Export(HMODULE module, const char* name, const std::filesystem::path& path) {
 }  // namespace
 
 std::filesystem::path DefaultPluginFolder() {
-    std::error_code ec;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) return "plugins";
-    return self.parent_path().parent_path() / "plugins";
+    return InstallPrefix() / "plugins";
 }
 
 PluginModule::PluginModule(const std::filesystem::path& folder) : path_(folder / kModuleFileName) {

@@ -55,6 +55,20 @@ bool On(const std::vector<ParamRef>& params, const std::string& name, TimeValue 
     return Number(params, name, t) != 0.0;
 }
 
+// The switch of a sub-map slot.
+const char* SwitchOf(const std::string& slot) {
+    for (const auto& s : kSwitches) {
+        if (slot == s.slot) return s.name;
+    }
+    return nullptr;
+}
+
+// Whether the slot is filled and its switch on: the map then uses what fills it.
+bool Mapped(const std::vector<ParamRef>& params, const std::string& slot, TimeValue t) {
+    const char* name = SwitchOf(slot);
+    return name && Filled(params, slot, t) && On(params, name, t);
+}
+
 // Below this product of spread and the high threshold a layer's nearest feature is almost
 // never near enough to draw: fewer than 1 pixel in 10000 of a bake is touched (at 0.3; 6 % at
 // the new map's 0.8 x 1).
@@ -65,7 +79,7 @@ void EmptyOrFlat(const std::vector<ParamRef>& params, TimeValue t, bool flatBake
                  std::vector<std::string>& warnings) {
     const double spread = Number(params, "spread", t);
     const double low = Number(params, "thresholdLow", t), high = Number(params, "thresholdHigh", t);
-    const bool spreadMapped = On(params, "spreasdMapEnabled", t) && Filled(params, "spreadMap", t);
+    const bool spreadMapped = Mapped(params, "spreadMap", t);
     // The map swaps thresholds given the wrong way round; equal ones mean no threshold.
     const double reachHigh = std::max(low, high) > std::min(low, high) ? std::max(low, high) : 1.0;
     if (!spreadMapped && spread * reachHigh < kEmptyReach) {
@@ -90,12 +104,10 @@ void EmptyOrFlat(const std::vector<ParamRef>& params, TimeValue t, bool flatBake
     // Colours: the map clamps each to 0..1 before it draws.
     ParamValue colors[2];
     const char* const names[2] = {"color1", "color2"};
-    const char* const maps[2][2] = {{"color1map", "col1mapEnabled"},
-                                    {"color2map", "col2mapEnabled"}};
     bool mapped = false;
     for (int i = 0; i < 2; ++i) {
         colors[i] = Value(params, names[i], t);
-        mapped = mapped || (Filled(params, maps[i][0], t) && On(params, maps[i][1], t));
+        mapped = mapped || Mapped(params, std::string(names[i]) + "map", t);
         if (std::any_of(std::begin(colors[i].rgb), std::end(colors[i].rgb),
                         [](float c) { return c > 1.0f; })) {
             warnings.push_back(
@@ -126,19 +138,18 @@ std::vector<std::string> NoEffectWarnings(Texmap* map, TimeValue t,
                                           const NoEffectContext& context) {
     std::vector<std::string> warnings;
     const std::vector<ParamRef> params = MapParameters(map);
-    if (Number(params, "useDistortion", t) != 0.0 && !Filled(params, "distortMap", t)) {
+    const bool distorting = On(params, "useDistortion", t);
+    if (distorting && !Filled(params, "distortMap", t)) {
         warnings.push_back(
             "useDistortion is on but distortMap is empty: nothing is distorted "
             "(fill it with --map distortMap=SOURCE)");
-    }
-    if (Number(params, "useDistortion", t) == 0.0 && Filled(params, "distortMap", t)) {
+    } else if (!distorting && Filled(params, "distortMap", t)) {
         warnings.push_back(
             "distortMap is filled but useDistortion is off: nothing is distorted "
             "(--set useDistortion=on)");
     }
     for (const auto& s : kSwitches) {
-        if (Named(context.sets, s.name) && Number(params, s.name, t) != 0.0 &&
-            !Filled(params, s.slot, t)) {
+        if (Named(context.sets, s.name) && On(params, s.name, t) && !Filled(params, s.slot, t)) {
             warnings.push_back(std::string(s.name) + " is on but " + s.slot +
                                " is empty: the switch changes nothing");
         }
@@ -174,12 +185,11 @@ std::vector<std::string> NoEffectWarnings(Texmap* map, TimeValue t,
     }
     if (context.tileable) {
         for (const char* slot : {"sizeMap", "stretchMap"}) {
-            const std::string enabled = std::string(slot) + "Enabled";
-            if (Filled(params, slot, t) && Number(params, enabled, t) != 0.0) {
+            if (Mapped(params, slot, t)) {
                 warnings.push_back(std::string("--tileable will not tile exactly: ") + slot +
                                    " varies the pattern's scale, which then differs at opposite "
                                    "edges (set " +
-                                   enabled + "=off to tile)");
+                                   SwitchOf(slot) + "=off to tile)");
             }
         }
     }

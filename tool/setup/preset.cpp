@@ -10,6 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "tool/base/install_prefix.h"
 #include "tool/base/nearest_names.h"
 #include "tool/base/output_file.h"
 #include "tool/base/tool_error.h"
@@ -245,10 +246,7 @@ void SavePreset(const std::string& path, Texmap* map, const MapSources& sources,
 }
 
 std::filesystem::path BundledPresetFolder() {
-    std::error_code ec;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    const std::filesystem::path share = ec ? "share" : self.parent_path().parent_path() / "share";
-    return share / "quorv-scratches" / "presets";
+    return InstallPrefix() / "share" / "quorv-scratches" / "presets";
 }
 
 std::vector<BundledPreset> BundledPresets(const std::filesystem::path& folder) {
