@@ -187,12 +187,15 @@ void ReadSquareOptions(const json& request, BakeOptions& options) {
     options.filtered = BoolField(request, "filtered", options.filtered);
 }
 
-// A preset's text as JSON: a syntax error is a ToolError naming the preset.
+// A preset's text as JSON, read as the command line reads a preset file (a key given twice is
+// refused): an error is a ToolError naming the preset.
 json ParsePreset(const std::string& text, const std::string& what) {
     try {
-        return json::parse(text);
+        return ParseJsonText(text);
     } catch (const json::exception& e) {
         throw ToolError("cannot read " + what + ": " + e.what());
+    } catch (const ToolError& e) {
+        throw ToolError(what + ": " + e.what());
     }
 }
 

@@ -225,6 +225,16 @@ TEST_F(Serve, LibraryListsHandsOverAndThumbnailsItsPresets) {
                   std::string::npos)
             << e.what();
     }
+    // A starting preset is read as --preset reads a file: a key given twice is refused.
+    try {
+        LookDevApi twice(module_->ScratchesClass(), R"({"params": {"size": 4, "size": 9}})", {},
+                         "worn.json");
+        FAIL() << "a preset with a key given twice was taken";
+    } catch (const ToolError& e) {
+        EXPECT_NE(std::string(e.what()).find("preset 'worn.json': 'size' is given twice"),
+                  std::string::npos)
+            << e.what();
+    }
     // Over HTTP: the server without a library lists none.
     const auto reply = Client().Get("/api/library");
     ASSERT_TRUE(reply);
