@@ -100,6 +100,7 @@ void describe(const Hit& hit, int type, NearestScratch& out) {
     for (int c = 0; c < 3; ++c) out.cube[c] = hit.cube[c];
     out.point = hit.point;
     out.random = scratchRandom(hit.cube, hit.point, out.layer);
+    out.f1 = static_cast<float>(std::sqrt(std::sqrt(hit.squared)) * cellular::inverseDensity);
     // q = p M for a row vector p, so the stretched coordinate is p . (column s of M).
     const Matrix3& m = layerRotation(type, hit.slot);
     const int s = type == 0 ? 0 : 1;

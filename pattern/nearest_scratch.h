@@ -22,6 +22,8 @@ struct NearestScratch {
     int point = 0;
     // [0, 1): scratchRandom of the above.
     float random = 0.0f;
+    // F1 to that point, as the field measures it (the field rises with it).
+    float f1 = 0.0f;
     // Unit, in pattern space: the layer's stretched axis, across which its scratches are thin.
     // A mark runs where the surface keeps its coordinate along this axis constant.
     Point3 across{0.0f, 0.0f, 0.0f};
