@@ -6,8 +6,9 @@
 #include <cstdint>
 
 #include "host_geom.h"
-#include "nearest_scratch.h"
 #include "scratch_inputs.h"
+
+struct NearestScratch;
 
 namespace scratchfeature {
 

@@ -95,7 +95,7 @@ def test_bake_option_mistakes(qs):
         m.bake("12y3")
     with pytest.raises(TypeError, match="res must be"):
         m.bake(2.5)
-    with pytest.raises(ValueError, match="is not one of color, mono, mask, height, bump or normal"):
+    with pytest.raises(ValueError, match="is not one of color, mono, mask, height, bump, normal, random, layer, direction or angle"):
         m.bake(8, output="height-ish")
     with pytest.raises(ValueError, match="named twice"):
         m.bake(8, output=["mask", "mask"])

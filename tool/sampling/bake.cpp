@@ -41,8 +41,8 @@ struct BakePlan {
     int n = 1;  // samples per pixel side
     bool color = false, mono = false, field = false, bump = false;
     bool heightNormal = false, bumpNormal = false;
-    bool nearest = false;  // random, layer, direction or angle
-    ScratchPlace place;
+    bool nearest = false;    // random, layer, direction or angle
+    bool direction = false;  // direction or angle
     // Sample footprint in object units and UVW, and the normal's difference steps.
     Point3 dpdx, dpdy, duvw;
     float stepX = 0.0f, stepY = 0.0f;
@@ -75,6 +75,47 @@ Point3 UnitOrUp(const Point3& n) {
     return Point3(static_cast<float>(x / l), static_cast<float>(y / l), static_cast<float>(z / l));
 }
 
+// The nearest scratch at (u, v), and its direction from the pattern point's central
+// differences over the normals' steps, one-sided where the mapping gives no point on one side
+// (a "None" tiling at the square's edge). Last, as it moves the sample.
+void ScratchAt(ToolShadeContext& sc, const BakePlan& plan, float u, float v, ScratchSample& out) {
+    out = ScratchSample{};
+    QuorvNearestScratch n;
+    SetSample(sc, plan, u, v);
+    if (!plan.scratches->EvalNearestScratch(sc, n)) return;
+    out.found = true;
+    out.field = n.field, out.distance = n.distance;
+    out.random = n.random, out.layer = n.layer;
+    if (!plan.direction) return;
+
+    const float e = plan.options->extent;
+    const float du = plan.stepX / e, dv = plan.stepY / e;
+    Point3 centre, side[4];
+    bool has[4];
+    const float su[4] = {du, -du, 0.0f, 0.0f}, sv[4] = {0.0f, 0.0f, dv, -dv};
+    for (int k = 0; k < 4; ++k) {
+        SetSample(sc, plan, u + su[k], v + sv[k]);
+        has[k] = plan.scratches->PatternPoint(sc, side[k]);
+    }
+    SetSample(sc, plan, u, v);
+    const bool hasCentre = plan.scratches->PatternPoint(sc, centre);
+    auto derivative = [&](int plus, float step, Point3& d) {
+        const int minus = plus + 1;
+        if (has[plus] && has[minus]) {
+            d = (side[plus] - side[minus]) / (2.0f * step);
+        } else if (hasCentre && (has[plus] || has[minus])) {
+            d = has[plus] ? (side[plus] - centre) / step : (centre - side[minus]) / step;
+        } else {
+            return false;
+        }
+        return true;
+    };
+    Point3 pu, pv;
+    if (!derivative(0, du, pu) || !derivative(2, dv, pv)) return;
+    ScratchDirection(n.across, pu, pv, out.x, out.y);
+    out.angle = DirectionAngle(out.x, out.y);
+}
+
 void EvaluateSample(ToolShadeContext& sc, const BakePlan& plan, float u, float v,
                     SampleValues& out) {
     const BakeOptions& o = *plan.options;
@@ -101,7 +142,7 @@ void EvaluateSample(ToolShadeContext& sc, const BakePlan& plan, float u, float v
         const float gy = (FieldAt(sc, plan, u, v + dv) - out.field) / plan.stepY;
         out.normal = UnitOrUp(Point3(-o.depth * gx, -o.depth * gy * flipY, 1.0f));
     }
-    if (plan.nearest) EvalScratchSample(*plan.scratches, sc, plan.place, u, v, out.scratch);
+    if (plan.nearest) ScratchAt(sc, plan, u, v, out.scratch);
 }
 
 // The sample's values of every output, in order, into px.
@@ -221,7 +262,7 @@ BakePlan MakePlan(Texmap* map, const BakeOptions& options) {
         plan.bump |= output == BakeOutput::Bump;
         plan.nearest |= output == BakeOutput::Random || output == BakeOutput::Layer ||
                         output == BakeOutput::Direction || output == BakeOutput::Angle;
-        plan.place.direction |= output == BakeOutput::Direction || output == BakeOutput::Angle;
+        plan.direction |= output == BakeOutput::Direction || output == BakeOutput::Angle;
         if (output == BakeOutput::Normal) {
             plan.bumpNormal = options.bumpNormalStrength > 0.0f;
             plan.heightNormal = !plan.bumpNormal;
@@ -243,9 +284,6 @@ BakePlan MakePlan(Texmap* map, const BakeOptions& options) {
     plan.duvw = Point3(1.0f / sw, 1.0f / sh, 0.0f);
     plan.stepX = std::min(e / sw, e * kMaxNormalStepPerExtent);
     plan.stepY = std::min(e / sh, e * kMaxNormalStepPerExtent);
-    plan.place.options = &options;
-    plan.place.dpdx = plan.dpdx, plan.place.dpdy = plan.dpdy, plan.place.duvw = plan.duvw;
-    plan.place.du = plan.stepX / e, plan.place.dv = plan.stepY / e;
     return plan;
 }
 

@@ -2,10 +2,6 @@
 
 #include <cmath>
 
-#include "map/iquorv_scratches.h"
-#include "tool/sampling/bake.h"
-#include "tool/sampling/sample_context.h"
-
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -43,45 +39,6 @@ float DirectionAngle(float x, float y) {
     const float a = static_cast<float>(std::atan2(static_cast<double>(y), x) / kPi);
     // 180 degrees is 0: a line a hair below -u rounds up to 1.
     return a >= 0.0f && a < 1.0f ? a : 0.0f;
-}
-
-void EvalScratchSample(IQuorvScratches& scratches, ToolShadeContext& sc, const ScratchPlace& at,
-                       float u, float v, ScratchSample& out) {
-    out = ScratchSample{};
-    QuorvNearestScratch n;
-    SetBakePoint(sc, *at.options, u, v, at.dpdx, at.dpdy, at.duvw);
-    if (!scratches.EvalNearestScratch(sc, n)) return;
-    out.found = true;
-    out.field = n.field, out.distance = n.distance;
-    out.random = n.random, out.layer = n.layer;
-    if (!at.direction) return;
-
-    // Central differences of the pattern point, one-sided where the mapping gives no point on
-    // one side (a "None" tiling at the square's edge).
-    Point3 centre, side[4];
-    bool has[4];
-    const float du[4] = {at.du, -at.du, 0.0f, 0.0f}, dv[4] = {0.0f, 0.0f, at.dv, -at.dv};
-    for (int k = 0; k < 4; ++k) {
-        SetBakePoint(sc, *at.options, u + du[k], v + dv[k], at.dpdx, at.dpdy, at.duvw);
-        has[k] = scratches.PatternPoint(sc, side[k]);
-    }
-    SetBakePoint(sc, *at.options, u, v, at.dpdx, at.dpdy, at.duvw);
-    const bool hasCentre = scratches.PatternPoint(sc, centre);
-    auto derivative = [&](int plus, float step, Point3& d) {
-        const int minus = plus + 1;
-        if (has[plus] && has[minus]) {
-            d = (side[plus] - side[minus]) / (2.0f * step);
-        } else if (hasCentre && (has[plus] || has[minus])) {
-            d = has[plus] ? (side[plus] - centre) / step : (centre - side[minus]) / step;
-        } else {
-            return false;
-        }
-        return true;
-    };
-    Point3 pu, pv;
-    if (!derivative(0, at.du, pu) || !derivative(2, at.dv, pv)) return;
-    ScratchDirection(n.across, pu, pv, out.x, out.y);
-    out.angle = DirectionAngle(out.x, out.y);
 }
 
 void ScratchPixel::Add(const ScratchSample& s) {

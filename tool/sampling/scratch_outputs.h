@@ -1,5 +1,5 @@
 // The bake outputs of the nearest scratch (the map's IQuorvScratches::EvalNearestScratch):
-// random, layer, direction and angle, per sample and per pixel.
+// random, layer, direction and angle, per sample and per pixel; bake.cpp samples them.
 //
 // Direction. A layer's scratches are thin across its stretched axis `across` (pattern space),
 // so a mark runs where the surface keeps c = across . p constant, p the pattern point. With J
@@ -13,10 +13,6 @@
 #pragma once
 
 #include <max.h>
-
-class IQuorvScratches;
-class ToolShadeContext;
-struct BakeOptions;
 
 // The nearest scratch at one sample, as the bake uses it.
 struct ScratchSample {
@@ -34,18 +30,6 @@ struct ScratchSample {
 bool ScratchDirection(const Point3& across, const Point3& pu, const Point3& pv, float& x, float& y);
 // [0, 1): the angle of (x, y) from +x toward +y over 180 degrees, for a canonical (x, y).
 float DirectionAngle(float x, float y);
-
-// Where the bake's samples go, and the steps of the direction's differences in (u, v).
-struct ScratchPlace {
-    const BakeOptions* options = nullptr;
-    Point3 dpdx, dpdy, duvw;
-    float du = 0.0f, dv = 0.0f;
-    bool direction = false;  // the differences only when a direction or angle is wanted
-};
-
-// The nearest scratch at the square's point (u, v); leaves sc placed there.
-void EvalScratchSample(IQuorvScratches& scratches, ToolShadeContext& sc, const ScratchPlace& at,
-                       float u, float v, ScratchSample& out);
 
 // One pixel's samples. Random, layer and angle are not averaged (a mean of two scratches' values
 // belongs to neither): the sample with the strongest scratch gives them, the smallest field,
