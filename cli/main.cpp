@@ -243,7 +243,9 @@ int main(int argc, char** argv) {
     eval->add_flag("--filtered", evalOptions.filtered, "Ask for filtered maps");
     Choice<EvalOutput> evalOutput({std::begin(kEvalOutputNames), std::end(kEvalOutputNames)});
     evalOutput.Add(eval, "--output", evalOptions.output,
-                   "What to print per sample: r g b a, v, or the bump vector x y z");
+                   "What to print per sample: r g b a, v, or the bump vector x y z; or the "
+                   "nearest scratch's random, layer, direction (0.5 + 0.5 (x, y), 0 in the "
+                   "samples' x, y plane) or angle, as bake writes them");
     eval->add_option("--mtl", evalOptions.mtl, "Material ID of the samples")
         ->check(CLI::Range(0, kMaxMtlId))
         ->type_name("N");

@@ -77,7 +77,7 @@ def test_eval_input_mistakes(qs):
     bad[2, 1] = np.inf
     with pytest.raises(ValueError, match="infinite"):
         m.eval(bad)
-    with pytest.raises(ValueError, match="output 'rgb' is not one of color, mono or bump"):
+    with pytest.raises(ValueError, match="output 'rgb' is not one of color, mono, bump, random, layer, direction or angle"):
         m.eval(good, output="rgb")
     with pytest.raises(ValueError, match="node"):
         m.eval(good, node=-1)

@@ -14,8 +14,12 @@ double Dot(const Point3& a, const Point3& b) {
            static_cast<double>(a.z) * b.z;
 }
 
-// The angle in [0, 180) degrees: y >= 0, and +x (not -x) along the u axis.
+// The angle in [0, 180) degrees: y >= 0, and +x (not -x) along the u axis. A line along u
+// within the rounding of the layer's rotation (cos 90 degrees in single precision) is on it:
+// otherwise it would come out as -x or +x by that rounding's sign.
+constexpr double kOnAxis = 1e-6;
 void Canonical(double& x, double& y) {
+    if (std::fabs(y) < kOnAxis * std::fabs(x)) y = 0.0;
     if (y < 0.0 || (y == 0.0 && x < 0.0)) x = -x, y = -y;
 }
 
