@@ -243,7 +243,9 @@ int main(int argc, char** argv) {
     eval->add_flag("--filtered", evalOptions.filtered, "Ask for filtered maps");
     Choice<EvalOutput> evalOutput({std::begin(kEvalOutputNames), std::end(kEvalOutputNames)});
     evalOutput.Add(eval, "--output", evalOptions.output,
-                   "What to print per sample: r g b a, v, or the bump vector x y z");
+                   "What to print per sample: r g b a, v, or the bump vector x y z; or the "
+                   "nearest scratch's random, layer, direction (0.5 + 0.5 (x, y), 0 in the "
+                   "samples' x, y plane) or angle, as bake writes them");
     eval->add_option("--mtl", evalOptions.mtl, "Material ID of the samples")
         ->check(CLI::Range(0, kMaxMtlId))
         ->type_name("N");
@@ -316,7 +318,14 @@ int main(int argc, char** argv) {
                      "sRGB in PNG), mono (the colours' mean), mask (1 on a scratch, 0 on the "
                      "clean surface), height (0 at a scratch's bottom, 1 on the surface), normal "
                      "(tangent-space normals from the height, 0.5 + 0.5 n), bump (the host's raw "
-                     "bump vector; .exr only)")
+                     "bump vector; .exr only); and of the scratch nearest to each texel, also "
+                     "between scratches: random (a value in [0, 1) per scratch), layer (its "
+                     "layer, 0 to levels - 1; in PNG the code itself), direction (the unit "
+                     "vector (x, y) along it in (u, v), +v up with --normal-y up, as 0.5 + 0.5 "
+                     "(x, y) in R and G, B 0), angle (the same line from +u toward +v, 0 to 1 "
+                     "for 0 to 180 degrees). Samples are averaged, but random, layer and angle "
+                     "come from the pixel's sample with the strongest scratch, and direction "
+                     "averages that scratch's layer only")
         ->delimiter(',')
         ->check(CLI::IsMember(bakeOutputList, CLI::ignore_case))
         ->type_name("LIST");
@@ -335,8 +344,8 @@ int main(int argc, char** argv) {
         ->type_name("D");
     Choice<NormalY> normalY({{"up", NormalY::Up}, {"down", NormalY::Down}});
     normalY.Add(bake, "--normal-y", bakeOptions.normalY,
-                "Normals: the green channel points up the image (+v, as OpenGL) or down (as "
-                "DirectX)");
+                "Normals and direction: the green channel points up the image (+v, as "
+                "OpenGL) or down (as DirectX)");
     bake->add_option("--normal-strength", bakeOptions.bumpNormalStrength,
                      "Normals from the host's bump vector tilted by K instead of from the "
                      "height (the earlier normal output; it also depends on the colours)")

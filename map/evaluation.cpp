@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "map/quorv_scratches.h"
+#include "pattern/nearest_scratch.h"
 #include "pattern/scratch.h"
 #include "pattern/scratch_tile.h"
 
@@ -198,4 +199,27 @@ Point3 QuorvScratches::EvalNormalPerturb(ShadeContext& sc) {
     const float D = m2 - m1;
     const Point3 r = G * D + b2 * f0 + b1 * (1.0f - f0);
     return Finite(texout ? texout->Filter(r) : r);
+}
+
+bool QuorvScratches::PatternPoint(ShadeContext& sc, Point3& p) const {
+    p = Point3(0.0f, 0.0f, 0.0f);
+    if (!sc.doMaps || !xyzGen.GetPoint(sc, p)) return false;
+    if (useDistortion) ApplyDistortion(sc, p);
+    p = Scaled(p, EffectiveSize(sc));
+    return true;
+}
+
+bool QuorvScratches::EvalNearestScratch(ShadeContext& sc, QuorvNearestScratch& out) const {
+    out = QuorvNearestScratch{};
+    Point3 p;
+    if (!PatternPoint(sc, p)) return false;
+    const ScratchInputs in = GatherScratchInputs(sc);
+    NearestScratch n;
+    if (!(tiled ? tiledNearestScratch(p, in, tile, n) : nearestScratch(p, in, n))) return false;
+    out.field = EvalField(sc);
+    out.random = n.random;
+    out.layer = n.layer;
+    out.distance = n.f1;
+    out.across = n.across;
+    return true;
 }

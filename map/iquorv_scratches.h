@@ -13,6 +13,25 @@
 
 #define QUORVSCRATCHES_INTERFACE Interface_ID(0x3b5e71c2, 0x0d9a46f8)
 
+// The scratch nearest to a sample: the layer and feature point at the smallest distance over
+// all layers, the one that decides the field there (erosion and thresholds never change which),
+// on a scratch or on the clean surface between them.
+struct QuorvNearestScratch {
+    // As EvalField.
+    float field = 1.0f;
+    // [0, 1), a fixed hash of the feature point's identity and its layer: the same along the
+    // whole scratch, wherever and however it is sampled, and in every copy of a tiled square.
+    float random = 0.0f;
+    // 0 .. levels - 1.
+    int layer = 0;
+    // The distance F1 to the feature point in the units of the cellular basis: among samples
+    // of equal field (the clean surface, past the thresholds), the smaller is nearer a scratch.
+    float distance = 0.0f;
+    // Unit, in the space of PatternPoint: across the scratch (its layer's stretched axis). A
+    // scratch runs where a surface keeps its pattern point's component along this constant.
+    Point3 across{0.0f, 0.0f, 0.0f};
+};
+
 class IQuorvScratches : public BaseInterface {
 public:
     Interface_ID GetID() override { return QUORVSCRATCHES_INTERFACE; }
@@ -35,6 +54,14 @@ public:
     virtual bool SetTiling(ShadeContext& corner, ShadeContext& uCorner, ShadeContext& vCorner) = 0;
     // Back to the plain, unrepeated pattern.
     virtual void ClearTiling() = 0;
+
+    // The nearest scratch at the sample, tiled when tiling is set. False, out as constructed
+    // (field 1), where the map draws nothing or has no feature point there.
+    virtual bool EvalNearestScratch(ShadeContext& sc, QuorvNearestScratch& out) = 0;
+    // The point of pattern space at which the sample evaluates the field: the mapping (with
+    // its variance), the distortion and the size applied. False where the mapping gives none.
+    // Its derivatives along the surface carry `across` to the surface.
+    virtual bool PatternPoint(ShadeContext& sc, Point3& p) = 0;
 };
 
 // The interface of a map that serves it; null for null and for any other object.

@@ -19,6 +19,9 @@ public:
     Point3 EvalNormalPerturb(ShadeContext& sc) override;
     // The scratch field alone (IQuorvScratches::EvalField).
     float EvalField(ShadeContext& sc) const;
+    // The nearest scratch and the pattern point (IQuorvScratches).
+    bool EvalNearestScratch(ShadeContext& sc, QuorvNearestScratch& out) const;
+    bool PatternPoint(ShadeContext& sc, Point3& p) const;
 
     // Tiling (tiling.cpp, IQuorvScratches::SetTiling): the bake square's image in pattern
     // space repeats. Taken from the state of the last Update; evaluation only reads it. Also
@@ -95,6 +98,10 @@ private:
             return map_.SetTiling(corner, uCorner, vCorner);
         }
         void ClearTiling() override { map_.ClearTiling(); }
+        bool EvalNearestScratch(ShadeContext& sc, QuorvNearestScratch& out) override {
+            return map_.EvalNearestScratch(sc, out);
+        }
+        bool PatternPoint(ShadeContext& sc, Point3& p) override { return map_.PatternPoint(sc, p); }
 
     private:
         QuorvScratches& map_;

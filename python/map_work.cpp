@@ -288,7 +288,10 @@ void BindMapWork(py::class_<PythonMap>& cls) {
 
 points: a C-contiguous float32 array, (N, 3) of positions or (N, 9) of positions and their
 screen derivatives a = dP/dx, b = dP/dy; every value finite.
-output: "color" gives (N, 4) r g b a, "mono" (N,) and "bump" (N, 3) the bump vector.
+output: "color" gives (N, 4) r g b a, "mono" (N,) and "bump" (N, 3) the bump vector; the
+nearest scratch's "random" (N,) in [0, 1), "layer" (N,), "direction" (N, 3) 0.5 + 0.5 (x, y)
+and 0 for the unit vector along it in the points' x, y plane, and "angle" (N,) that line from
++x toward +y, 0 to 1 for 0 to 180 degrees, as bake gives them.
 filtered asks for filtered maps; mtl, node (None: no scene node) and time (ticks, 4800 a
 second) describe the samples. threads: 0 uses every core. The GIL is released meanwhile, and
 Ctrl-C interrupts (KeyboardInterrupt).)");
@@ -307,11 +310,16 @@ output: one name, giving one array, or a sequence of names, giving a tuple of ar
 pass: "color" (H, W, 4) linear RGBA; "mono" (H, W) the colours' mean; "mask" (H, W), 1 on a
 scratch and 0 on the clean surface; "height" (H, W), 0 at a scratch's bottom and 1 on the
 surface; "normal" (H, W, 3), tangent-space normals from the height, 0.5 + 0.5 n; "bump"
-(H, W, 3), the host's raw bump vector.
+(H, W, 3), the host's raw bump vector; and of the scratch nearest to each pixel (also between
+scratches): "random" (H, W) in [0, 1), one value per scratch; "layer" (H, W), its layer 0 to
+levels - 1; "direction" (H, W, 3), 0.5 + 0.5 (x, y) and 0 for the unit vector along it in
+(u, v), y up with normal_y "up"; "angle" (H, W), that line from +u toward +v, 0 to 1 for 0 to
+180 degrees. Random, layer and angle come from the pixel's sample with the strongest scratch,
+never a mean; direction averages the samples on that scratch's layer.
 samples: N x N stratified samples a pixel, box-filtered (1 point-samples the centres).
 filtered=False point-samples each sample instead of filtering it by its footprint.
 depth: how deep a scratch is for the normals, in object units; normal_y: "up" (+v, OpenGL)
-or "down" (DirectX); normal_strength > 0 makes the normals from the host's bump vector
+or "down" (DirectX), for the normals and the direction; normal_strength > 0 makes the normals from the host's bump vector
 tilted by it instead. tileable=True makes the image repeat without a seam (scratches leaving
 the square come back on the opposite side, erosion blended across the edges; several times the
 work). time in ticks (4800 a second). threads: 0 uses every core.

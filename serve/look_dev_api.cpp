@@ -41,8 +41,10 @@ constexpr int kThumbnailSide = 112;
 const std::pair<const char*, PreviewShape> kShapes[] = {
     {"sphere", PreviewShape::Sphere}, {"plane", PreviewShape::Plane}, {"cube", PreviewShape::Cube}};
 constexpr const char* kFlat = "flat";  // the bake's square, as the preview
-const BakeOutput kOutputs[] = {BakeOutput::Color,  BakeOutput::Mono, BakeOutput::Mask,
-                               BakeOutput::Height, BakeOutput::Bump, BakeOutput::Normal};
+const auto& kOutputs = kBakeOutputs;
+// The flat preview shows the layer index (0 to 7, as a bake stores it) as grey steps instead,
+// index / 7: as stored, it would be all but black.
+constexpr float kLayerPreviewScale = 1.0f / 7.0f;
 const char* const kFormats[] = {"png", "exr"};
 
 // Creating, changing and releasing the host's objects happens one request at a time; the
@@ -524,6 +526,8 @@ ApiReply LookDevApi::Render(std::string_view body) {
                 tiling.emplace(map.get(), bake);
             }
             BakeMap(map.get(), bake, progress, collector);
+            if (output == "layer")
+                for (float& v : image.pixels) v *= kLayerPreviewScale;
         } else {
             options.shiftP = map.Shift();
             options.shiftUVW = map.Shift() / kSeedUVWScale;

@@ -1353,7 +1353,8 @@ async function start() {
   for (const output of desc.outputs) $('bake-output').add(new Option(output, output));
   for (const format of desc.formats) $('bake-format').add(new Option(format, format));
   for (const [value, text] of [['color', 'colour'], ['mask', 'mask'], ['height', 'height'],
-    ['normal', 'normal']]) {
+    ['normal', 'normal'], ['random', 'random'], ['layer', 'layer'], ['direction', 'direction'],
+    ['angle', 'angle']]) {
     $('view-output').add(new Option(text, value));
   }
   readUrl();

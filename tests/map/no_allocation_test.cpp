@@ -180,6 +180,11 @@ TEST(MapNoAllocation, FullMapEvaluationAllocatesAndLocksNothing) {
                 const Point3 b = map->EvalNormalPerturb(sc);
                 sum += b.x + b.y + b.z;
                 sum += GetQuorvScratchesInterface(map.get())->EvalField(sc);
+                QuorvNearestScratch n;
+                Point3 p;
+                if (GetQuorvScratchesInterface(map.get())->EvalNearestScratch(sc, n))
+                    sum += n.random + n.across.x;
+                if (GetQuorvScratchesInterface(map.get())->PatternPoint(sc, p)) sum += p.x;
             }
         }
         EXPECT_EQ(allocations.load() - a, 0);

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "nearest_scratch.h"
 #include "pattern.h"
 
 namespace {
@@ -79,6 +80,14 @@ TEST(NoAllocation, PatternEntriesAllocateNothing) {
     for (int k = 0; k < count; ++k) {
         sum += scratchPattern(points[k], settings[k]);
         sum += scratchPatternFiltered(points[k], d, d * 2.0f, settings[k]);
+    }
+    // The nearest scratch, plain and over a tile.
+    const ScratchTile tile{Point3(0.3f, -1.2f, 0.0f), Point3(5.0f, 0.5f, 0.0f),
+                           Point3(-0.4f, 4.5f, 0.0f)};
+    for (int k = 0; k < count; k += 4) {
+        NearestScratch n;
+        if (nearestScratch(points[k], settings[k], n)) sum += n.random;
+        if (tiledNearestScratch(points[k], settings[k], tile, n)) sum += n.random;
     }
     const long after = allocations.load();
     EXPECT_EQ(after - before, 0);

@@ -77,7 +77,7 @@ def test_eval_input_mistakes(qs):
     bad[2, 1] = np.inf
     with pytest.raises(ValueError, match="infinite"):
         m.eval(bad)
-    with pytest.raises(ValueError, match="output 'rgb' is not one of color, mono or bump"):
+    with pytest.raises(ValueError, match="output 'rgb' is not one of color, mono, bump, random, layer, direction or angle"):
         m.eval(good, output="rgb")
     with pytest.raises(ValueError, match="node"):
         m.eval(good, node=-1)
@@ -95,7 +95,7 @@ def test_bake_option_mistakes(qs):
         m.bake("12y3")
     with pytest.raises(TypeError, match="res must be"):
         m.bake(2.5)
-    with pytest.raises(ValueError, match="is not one of color, mono, mask, height, bump or normal"):
+    with pytest.raises(ValueError, match="is not one of color, mono, mask, height, bump, normal, random, layer, direction or angle"):
         m.bake(8, output="height-ish")
     with pytest.raises(ValueError, match="named twice"):
         m.bake(8, output=["mask", "mask"])

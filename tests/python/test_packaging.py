@@ -9,10 +9,15 @@ import numpy as np
 from conftest import SOURCE_DIR, read_exr, run_tool
 
 
-def readme_example():
+def readme_examples():
+    """The Python blocks of the README's Python section, in order."""
     with open(os.path.join(SOURCE_DIR, "README.md")) as f:
-        section = f.read().split("## Python module", 1)[1]
-    return re.search(r"```python\n(.*?)```", section, re.S).group(1)
+        section = f.read().split("## Python module", 1)[1].split("\n## ", 1)[0]
+    return re.findall(r"```python\n(.*?)```", section, re.S)
+
+
+def readme_example():
+    return readme_examples()[0]
 
 
 def run_python(code, cwd, pythonpath):

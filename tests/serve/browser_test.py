@@ -457,9 +457,10 @@ def preview_file(driver, path):
     return path
 
 
-@pytest.mark.parametrize("output", ["mask", "height", "normal"])
+@pytest.mark.parametrize("output", ["mask", "height", "normal", "random", "direction", "angle"])
 def test_preview_shows_what_the_bake_writes(browser, work, output):
-    """Mask, height and normal previews are the bake's square as an 8-bit bake stores it."""
+    """Mask, height, normal and the nearest scratch's previews are the bake's square as an 8-bit
+    bake stores it."""
     set_field(browser, "bake-samples", "2\n")
     set_field(browser, "bake-depth", "0.5\n")
     if browser.find_element(By.ID, "bake-tileable").is_selected():

@@ -5,7 +5,9 @@
 #include <fstream>
 #include <future>
 #include <iterator>
+#include <cmath>
 #include <memory>
+#include <set>
 #include <thread>
 
 #include <httplib.h>
@@ -275,6 +277,31 @@ TEST_F(Serve, BakeIsTheToolsFileSeedAndTilingIncluded) {
     EXPECT_EQ(baked->body, file);
     const auto preset = Post("/api/preset", R"({"settings":{"seed":7}})");
     EXPECT_NE(preset->body.find(R"("seed": 7)"), std::string::npos) << preset->body;
+}
+
+// The nearest scratch's outputs: the bake panel's file is the tool's; the flat preview shows
+// the layer index as grey steps of 1/7, every layer of eight a step of its own.
+TEST_F(Serve, NearestScratchOutputsBakeAndPreview) {
+    const auto baked = Post("/api/bake", R"({"job":"n","res":16,"output":"direction",
+        "samples":1,"normalY":"down"})");
+    ASSERT_EQ(baked->status, 200) << baked->body;
+    ScratchFolder dir;
+    const ToolRun run = RunTool({"bake", "-q", "--output", "direction", "--normal-y", "down",
+                                 "--res", "16", "--samples", "1", "-o", (dir / "d.png").string()});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(baked->body, ReadAll(dir / "d.png"));
+
+    const auto shown = Post("/api/render", R"({"tab":"n","res":64,"samples":1,"output":"layer",
+        "shape":"flat","settings":{"params":{"type":0,"levels":8}}})");
+    ASSERT_EQ(shown->status, 200) << shown->body;
+    const Image image = ReadPngMemory(shown->body, "preview");
+    std::set<long> steps;
+    for (float v : image.pixels) {
+        const float k = v * 7.0f;
+        EXPECT_NEAR(k, std::round(k), 0.03f);
+        steps.insert(std::lround(k));
+    }
+    EXPECT_EQ(steps.size(), 8u);
 }
 
 // A bake while the allowed ones run is a refusal to retry later (429), not a server fault; a

@@ -15,6 +15,7 @@
 #include "tool/base/tool_error.h"
 #include "tool/images/image.h"
 #include "tool/sampling/sample_context.h"
+#include "tool/sampling/scratch_outputs.h"
 
 namespace {
 
@@ -25,8 +26,8 @@ constexpr std::size_t kBandsPerThread = 4;
 // never held whole, and a band is still long enough to amortise handing it over.
 constexpr std::size_t kBandBudget = std::size_t{32} << 20;
 constexpr std::size_t kMaxBandRows = 16;
-// Every output at once: 4 + 1 + 1 + 1 + 3 + 3 channels.
-constexpr int kMaxPixelChannels = 13;
+// Every output at once: 4 + 1 + 1 + 1 + 3 + 3 channels, and the nearest scratch's 1 + 1 + 3 + 1.
+constexpr int kMaxPixelChannels = 19;
 // The step of the height differences for normals is one sample apart but at most this part
 // of the extent, so that bakes of one square at different sizes tilt alike.
 constexpr float kMaxNormalStepPerExtent = 1.0f / 4096.0f;
@@ -40,6 +41,8 @@ struct BakePlan {
     int n = 1;  // samples per pixel side
     bool color = false, mono = false, field = false, bump = false;
     bool heightNormal = false, bumpNormal = false;
+    bool nearest = false;    // random, layer, direction or angle
+    bool direction = false;  // direction or angle
     // Sample footprint in object units and UVW, and the normal's difference steps.
     Point3 dpdx, dpdy, duvw;
     float stepX = 0.0f, stepY = 0.0f;
@@ -51,6 +54,7 @@ struct SampleValues {
     float field = 1.0f;
     Point3 bump;
     Point3 normal;  // unit, not encoded
+    ScratchSample scratch;
 };
 
 void SetSample(ToolShadeContext& sc, const BakePlan& plan, float u, float v) {
@@ -69,6 +73,47 @@ Point3 UnitOrUp(const Point3& n) {
     const double l = std::sqrt(x * x + y * y + z * z);
     if (!std::isfinite(l) || !(l > 0.0)) return Point3(0.0f, 0.0f, 1.0f);
     return Point3(static_cast<float>(x / l), static_cast<float>(y / l), static_cast<float>(z / l));
+}
+
+// The nearest scratch at (u, v), and its direction from the pattern point's central
+// differences over the normals' steps, one-sided where the mapping gives no point on one side
+// (a "None" tiling at the square's edge). Last, as it moves the sample.
+void ScratchAt(ToolShadeContext& sc, const BakePlan& plan, float u, float v, ScratchSample& out) {
+    out = ScratchSample{};
+    QuorvNearestScratch n;
+    SetSample(sc, plan, u, v);
+    if (!plan.scratches->EvalNearestScratch(sc, n)) return;
+    out.found = true;
+    out.field = n.field, out.distance = n.distance;
+    out.random = n.random, out.layer = n.layer;
+    if (!plan.direction) return;
+
+    const float e = plan.options->extent;
+    const float du = plan.stepX / e, dv = plan.stepY / e;
+    Point3 centre, side[4];
+    bool has[4];
+    const float su[4] = {du, -du, 0.0f, 0.0f}, sv[4] = {0.0f, 0.0f, dv, -dv};
+    for (int k = 0; k < 4; ++k) {
+        SetSample(sc, plan, u + su[k], v + sv[k]);
+        has[k] = plan.scratches->PatternPoint(sc, side[k]);
+    }
+    SetSample(sc, plan, u, v);
+    const bool hasCentre = plan.scratches->PatternPoint(sc, centre);
+    auto derivative = [&](int plus, float step, Point3& d) {
+        const int minus = plus + 1;
+        if (has[plus] && has[minus]) {
+            d = (side[plus] - side[minus]) / (2.0f * step);
+        } else if (hasCentre && (has[plus] || has[minus])) {
+            d = has[plus] ? (side[plus] - centre) / step : (centre - side[minus]) / step;
+        } else {
+            return false;
+        }
+        return true;
+    };
+    Point3 pu, pv;
+    if (!derivative(0, du, pu) || !derivative(2, dv, pv)) return;
+    ScratchDirection(n.across, pu, pv, out.x, out.y);
+    out.angle = DirectionAngle(out.x, out.y);
 }
 
 void EvaluateSample(ToolShadeContext& sc, const BakePlan& plan, float u, float v,
@@ -97,6 +142,7 @@ void EvaluateSample(ToolShadeContext& sc, const BakePlan& plan, float u, float v
         const float gy = (FieldAt(sc, plan, u, v + dv) - out.field) / plan.stepY;
         out.normal = UnitOrUp(Point3(-o.depth * gx, -o.depth * gy * flipY, 1.0f));
     }
+    if (plan.nearest) ScratchAt(sc, plan, u, v, out.scratch);
 }
 
 // The sample's values of every output, in order, into px.
@@ -120,6 +166,33 @@ void Gather(const BakePlan& plan, const SampleValues& s, float* px) {
                 break;
             case BakeOutput::Normal:
                 px[0] = s.normal.x, px[1] = s.normal.y, px[2] = s.normal.z;
+                break;
+            default:  // the nearest scratch's, chosen per pixel (WriteScratch)
+                for (int c = 0; c < BakeChannels(output); ++c) px[c] = 0.0f;
+                break;
+        }
+        px += BakeChannels(output);
+    }
+}
+
+// The pixel's nearest-scratch outputs, over what the box filter left in their channels.
+void WriteScratch(const BakePlan& plan, const ScratchSample& s, float* px) {
+    const float flipY = plan.options->normalY == NormalY::Up ? 1.0f : -1.0f;
+    for (const BakeOutput output : plan.options->outputs) {
+        switch (output) {
+            case BakeOutput::Random:
+                px[0] = s.random;
+                break;
+            case BakeOutput::Layer:
+                px[0] = static_cast<float>(s.layer);
+                break;
+            case BakeOutput::Direction:
+                px[0] = 0.5f + 0.5f * s.x, px[1] = 0.5f + 0.5f * (s.y * flipY), px[2] = 0.0f;
+                break;
+            case BakeOutput::Angle:
+                px[0] = s.angle;
+                break;
+            default:
                 break;
         }
         px += BakeChannels(output);
@@ -153,6 +226,7 @@ void BakeRow(const BakePlan& plan, int y, float* out) {
     SampleValues s;
     std::array<float, kMaxPixelChannels> values;
     for (int x = 0; x < o.width; ++x, out += plan.channels) {
+        ScratchPixel pick;
         for (int sy = 0; sy < plan.n; ++sy) {
             // Sample centres of an n x n grid over the pixel; one sample is the pixel centre.
             const float v =
@@ -160,6 +234,7 @@ void BakeRow(const BakePlan& plan, int y, float* out) {
             for (int sx = 0; sx < plan.n; ++sx) {
                 const float u = (static_cast<float>(x) + (static_cast<float>(sx) + 0.5f) / n) / w;
                 EvaluateSample(sc, plan, u, v, s);
+                if (plan.nearest) pick.Add(s.scratch);
                 if (sx == 0 && sy == 0) {
                     Gather(plan, s, out);
                 } else {
@@ -169,6 +244,7 @@ void BakeRow(const BakePlan& plan, int y, float* out) {
             }
         }
         Finish(plan, out);
+        if (plan.nearest) WriteScratch(plan, pick.Result(), out);
     }
 }
 
@@ -184,17 +260,20 @@ BakePlan MakePlan(Texmap* map, const BakeOptions& options) {
         plan.mono |= output == BakeOutput::Mono;
         plan.field |= output == BakeOutput::Mask || output == BakeOutput::Height;
         plan.bump |= output == BakeOutput::Bump;
+        plan.nearest |= output == BakeOutput::Random || output == BakeOutput::Layer ||
+                        output == BakeOutput::Direction || output == BakeOutput::Angle;
+        plan.direction |= output == BakeOutput::Direction || output == BakeOutput::Angle;
         if (output == BakeOutput::Normal) {
             plan.bumpNormal = options.bumpNormalStrength > 0.0f;
             plan.heightNormal = !plan.bumpNormal;
         }
     }
-    if (plan.field || plan.heightNormal) {
+    if (plan.field || plan.heightNormal || plan.nearest) {
         plan.scratches = GetQuorvScratchesInterface(map);
         if (!plan.scratches) {
             throw ToolError(
-                "this map has no scratch field: mask, height and normal need a "
-                "scratches map");
+                "this map has no scratch field: mask, height, normal, random, layer, direction "
+                "and angle need a scratches map");
         }
     }
     const float e = options.extent;
@@ -216,6 +295,7 @@ int BakeChannels(BakeOutput output) {
             return 4;
         case BakeOutput::Bump:
         case BakeOutput::Normal:
+        case BakeOutput::Direction:
             return 3;
         default:
             return 1;
@@ -269,6 +349,14 @@ const char* BakeOutputName(BakeOutput output) {
             return "bump";
         case BakeOutput::Normal:
             return "normal";
+        case BakeOutput::Random:
+            return "random";
+        case BakeOutput::Layer:
+            return "layer";
+        case BakeOutput::Direction:
+            return "direction";
+        case BakeOutput::Angle:
+            return "angle";
     }
     return "";
 }

@@ -15,14 +15,16 @@
 #include "tool/images/image_writer.h"
 
 // What a bake writes. Colour is RGBA; mono, mask and height one channel; bump the raw vector
-// (x, y, z); normal a tangent-space normal encoded as 0.5 + 0.5 n.
-enum class BakeOutput { Color, Mono, Mask, Height, Bump, Normal };
+// (x, y, z); normal a tangent-space normal encoded as 0.5 + 0.5 n. The nearest scratch's
+// (scratch_outputs.h): random, layer and angle one channel, direction 0.5 + 0.5 (x, y) and 0.
+enum class BakeOutput { Color, Mono, Mask, Height, Bump, Normal, Random, Layer, Direction, Angle };
 // Every output, in the order the tool lists them.
-inline constexpr BakeOutput kBakeOutputs[] = {BakeOutput::Color, BakeOutput::Mono,
-                                              BakeOutput::Mask,  BakeOutput::Height,
-                                              BakeOutput::Bump,  BakeOutput::Normal};
+inline constexpr BakeOutput kBakeOutputs[] = {
+    BakeOutput::Color,     BakeOutput::Mono,   BakeOutput::Mask,   BakeOutput::Height,
+    BakeOutput::Bump,      BakeOutput::Normal, BakeOutput::Random, BakeOutput::Layer,
+    BakeOutput::Direction, BakeOutput::Angle};
 
-// Which way the green channel of a normal map points: +v (OpenGL) or -v (DirectX).
+// Which way the green channel of a normal or direction map points: +v (OpenGL) or -v (DirectX).
 enum class NormalY { Up, Down };
 
 // Antialiasing by default: 3 x 3 samples a pixel, nine times the work of one.

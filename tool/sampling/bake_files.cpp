@@ -75,6 +75,26 @@ private:
     std::vector<float> part_;
 };
 
+// The layer output is an index, 0 to 7: in a PNG it is stored as the code itself (value
+// index / (2^bits - 1)), since PNG values end at 1.
+class IndexCodeWriter final : public ImageWriter {
+public:
+    IndexCodeWriter(std::unique_ptr<ImageWriter> writer, int width, int bits)
+        : writer_(std::move(writer)), width_(width), scale_(1.0f / ((1 << bits) - 1)) {}
+    void WriteRows(const float* rows, int count) override {
+        part_.assign(rows, rows + static_cast<std::size_t>(width_) * count);
+        for (float& v : part_) v *= scale_;
+        writer_->WriteRows(part_.data(), count);
+    }
+    void Finish() override { writer_->Finish(); }
+
+private:
+    std::unique_ptr<ImageWriter> writer_;
+    int width_;
+    float scale_;
+    std::vector<float> part_;
+};
+
 std::unique_ptr<ImageWriter> OpenOutput(const OutputFile& file, BakeOutput output, int width,
                                         int height, const BakeEncoding& encoding) {
     const int channels = BakeChannels(output);
@@ -84,6 +104,9 @@ std::unique_ptr<ImageWriter> OpenOutput(const OutputFile& file, BakeOutput outpu
             writer = OpenPngWriter(file.TempPath(), width, height, channels,
                                    encoding.bits == 0 ? 8 : encoding.bits,
                                    IsColor(output) ? PngColorSpace::Srgb : PngColorSpace::Linear);
+            if (output == BakeOutput::Layer)
+                writer = std::make_unique<IndexCodeWriter>(std::move(writer), width,
+                                                           encoding.bits == 0 ? 8 : encoding.bits);
         } else {
             writer = OpenExrWriter(file.TempPath(), width, height,
                                    ExrImageChannels(channels, HalfInExr(output, encoding)),

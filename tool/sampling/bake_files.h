@@ -14,7 +14,7 @@
 
 struct BakeEncoding {
     // PNG: 8 or 16. EXR: 16 (half) or 32 (float). 0: PNG 8; EXR half for colour, float for
-    // data (mono, mask, height, bump, normal).
+    // data (every other output).
     int bits = 0;
     ExrCompression compression = ExrCompression::Zip;
 };
