@@ -21,8 +21,8 @@ constexpr double absoluteSlack = 1e-9;
 // (the normals' differences); those further off search as before.
 constexpr double queryMargin = 0.05;
 constexpr double queryW = 0.5;
-// Buckets of about half a feature spacing; past these counts the layer searches instead.
-constexpr double bucketSize = 0.5;
+// Buckets of a lattice cube's size; past these counts the layer searches instead.
+constexpr double bucketSize = 1.0;
 constexpr double maxBuckets = 4e6;
 constexpr double maxCubes = 2e7;
 constexpr double maxCopies = 8e6;
@@ -199,11 +199,37 @@ std::unique_ptr<TiledLayerPoints> makeLayer(const ScratchTile& tile, int type, f
     return t;
 }
 
+// The squared distance from x to the interval [lo, lo + size], or 0 inside it.
+double gapSquared(double x, double lo, double size) {
+    const double g = x < lo ? lo - x : x > lo + size ? x - (lo + size) : 0.0;
+    return g * g;
+}
+
+// The smallest squared distance below `best` over the candidates of one bucket.
+double bucketNearestSquared(const double at[3], const TiledLayerPoints& t, int bucket,
+                            double best) {
+    const LatticeTile& l = t.lattice;
+    for (uint32_t c = t.start[bucket]; c < t.start[bucket + 1]; ++c) {
+        const PointCopy& p = t.copies[c];
+        // The query seen from the copy's cell, as the periodic search has it.
+        double y3[3];
+        if (p.i == 0.0 && p.j == 0.0) {
+            y3[0] = at[0], y3[1] = at[1], y3[2] = at[2];
+        } else {
+            for (int k = 0; k < 3; ++k) y3[k] = at[k] - p.i * l.a[k] - p.j * l.b[k];
+        }
+        const double dx = p.f[0] - y3[0], dy = p.f[1] - y3[1], dz = p.f[2] - y3[2];
+        const double sq = dx * dx + dy * dy + dz * dz;
+        if (sq < best) best = sq;
+    }
+    return best;
+}
+
 // The smallest squared distance below `best` over the buckets within r of the query (frame
-// coordinates fc), skipping bucket `skip`.
+// coordinates fc) but `skip`, each skipped when its box lies no nearer than the best distance so
+// far (the frame is orthonormal, so a box's distance bounds its points').
 double bucketsNearest(const double at[3], const double fc[3], const TiledLayerPoints& t, double r,
                       double best, int skip) {
-    const LatticeTile& l = t.lattice;
     int from[3], to[3];
     for (int k = 0; k < 3; ++k) {
         const double a = std::floor((fc[k] - r - absoluteSlack - t.low[k]) / t.size);
@@ -211,25 +237,21 @@ double bucketsNearest(const double at[3], const double fc[3], const TiledLayerPo
         from[k] = static_cast<int>(std::max(a, 0.0));
         to[k] = static_cast<int>(std::min(b, static_cast<double>(t.count[k] - 1)));
     }
-    for (int z = from[2]; z <= to[2]; ++z)
-        for (int y = from[1]; y <= to[1]; ++y)
+    auto bound = [&] { return best * relativeSlack + absoluteSlack; };
+    for (int z = from[2]; z <= to[2]; ++z) {
+        const double gz = gapSquared(fc[2], t.low[2] + z * t.size, t.size);
+        if (gz >= bound()) continue;
+        for (int y = from[1]; y <= to[1]; ++y) {
+            const double gy = gz + gapSquared(fc[1], t.low[1] + y * t.size, t.size);
+            if (gy >= bound()) continue;
             for (int x = from[0]; x <= to[0]; ++x) {
+                const double gx = gy + gapSquared(fc[0], t.low[0] + x * t.size, t.size);
                 const int bucket = (z * t.count[1] + y) * t.count[0] + x;
-                if (bucket == skip) continue;
-                for (uint32_t c = t.start[bucket]; c < t.start[bucket + 1]; ++c) {
-                    const PointCopy& p = t.copies[c];
-                    // The query seen from the copy's cell, as the periodic search has it.
-                    double y3[3];
-                    if (p.i == 0.0 && p.j == 0.0) {
-                        y3[0] = at[0], y3[1] = at[1], y3[2] = at[2];
-                    } else {
-                        for (int k = 0; k < 3; ++k) y3[k] = at[k] - p.i * l.a[k] - p.j * l.b[k];
-                    }
-                    const double dx = p.f[0] - y3[0], dy = p.f[1] - y3[1], dz = p.f[2] - y3[2];
-                    const double sq = dx * dx + dy * dy + dz * dz;
-                    if (sq < best) best = sq;
-                }
+                if (gx >= bound() || bucket == skip) continue;
+                best = bucketNearestSquared(at, t, bucket, best);
             }
+        }
+    }
     return best;
 }
 
@@ -262,12 +284,11 @@ bool bucketNearest(const double at[3], const TiledLayerPoints& t, double& neares
     int home = 0;
     for (int k = 2; k >= 0; --k)
         home = home * t.count[k] + static_cast<int>(std::floor((fc[k] - t.low[k]) / t.size));
-    // The query's own bucket first, then the buckets within the distance it left (or the
-    // periodic search's first reach), then, if nothing lay within that, its whole reach.
+    // The query's own bucket first, for a near bound, then every bucket within the periodic
+    // search's first reach, then, if nothing lay within that, its whole reach.
     const double firstReach = 0.8;
-    double best = bucketsNearest(at, fc, t, 0.0, firstReach * firstReach, -1);
-    const double r = std::sqrt(best) * relativeSlack + absoluteSlack;
-    best = bucketsNearest(at, fc, t, r, best, home);
+    double best = bucketNearestSquared(at, t, home, firstReach * firstReach);
+    best = bucketsNearest(at, fc, t, std::sqrt(best) * relativeSlack + absoluteSlack, best, home);
     if (!(best < firstReach * firstReach))
         best = bucketsNearest(at, fc, t, reach * relativeSlack + absoluteSlack, reach * reach, -1);
     nearest = best < reach * reach ? std::sqrt(best) : initialDistance;

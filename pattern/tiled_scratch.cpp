@@ -75,11 +75,16 @@ double tiledNearestOverLayers(const Point3& p, int type, float scale, int firstS
         if (!latticeIndex(at[0], cell[0]) || !latticeIndex(at[1], cell[1]) ||
             !latticeIndex(at[2], cell[2]))
             continue;
-        // A stretch that flattens the tile: nothing repeats; the plain search.
-        double d =
-            cellular::nearestFeature(at, cell[0], cell[1], cell[2], cellular::initialDistance);
-        // The layer's lattice tile as made for the tile once, or made here.
+        // The layer's points made for the tile, where they answer: the periodic search's result,
+        // which is also the plain search's wherever that one settles the sample (below).
         const cellular::TiledLayerPoints* made = points ? points->layer[slot].get() : nullptr;
+        double d;
+        if (made && cellular::bucketNearest(at, *made, d)) {
+            nearest = std::min(nearest, d);
+            continue;
+        }
+        // A stretch that flattens the tile: nothing repeats; the plain search.
+        d = cellular::nearestFeature(at, cell[0], cell[1], cell[2], cellular::initialDistance);
         const cellular::LatticeTile* lattice = made ? &made->lattice : nullptr;
         cellular::LatticeTile computed;
         if (!lattice) {
@@ -91,11 +96,9 @@ double tiledNearestOverLayers(const Point3& p, int type, float scale, int firstS
         }
         // The plain search is exact below 1. When its nearest point lies nearer than the cell's
         // faces, every point within that distance is kept and every copy lies beyond it: the
-        // periodic search would find the same point. Most of the tile is settled so. Elsewhere
-        // the points made for the tile answer where they reach, as the periodic search would.
-        if (lattice && !(d < 0.99 && d * insideMargin < cellular::insideCell(at, *lattice))) {
-            if (!(made && cellular::bucketNearest(at, *made, d))) d = periodicNearest(at, *lattice);
-        }
+        // periodic search would find the same point. Most of the tile is settled so.
+        if (lattice && !(d < 0.99 && d * insideMargin < cellular::insideCell(at, *lattice)))
+            d = periodicNearest(at, *lattice);
         nearest = std::min(nearest, d);
     }
     return nearest;
