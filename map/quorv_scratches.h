@@ -8,6 +8,7 @@
 #include "map/params_ids.h"
 #include "pattern/scratch_inputs.h"
 #include "pattern/scratch_tile.h"
+#include "pattern/tile_points.h"
 #include "plugin/host.h"
 
 class QuorvScratches : public Texmap {
@@ -150,7 +151,7 @@ private:
     ScratchTile tile{};
     // The layers' periodic points for the tile, made once in SetTiling; tile.points refers to
     // them. Only read while samples are evaluated.
-    std::shared_ptr<const cellular::TilePoints> tilePoints;
+    std::unique_ptr<const cellular::TilePoints> tilePoints;
     TextureOutput* texout = nullptr;  // reference 9
     // Every reference as the host set it. The typed members above hold the same targets, or
     // null where a target is not of the slot's kind.

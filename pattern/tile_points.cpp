@@ -23,9 +23,13 @@ constexpr double queryMargin = 0.05;
 constexpr double queryW = 0.5;
 // Buckets of a lattice cube's size; past these counts the layer searches instead.
 constexpr double bucketSize = 1.0;
-constexpr double maxBuckets = 4e6;
-constexpr double maxCubes = 2e7;
-constexpr double maxCopies = 8e6;
+// At most a few megabytes a layer, made in a small part of a second: a larger tile (a bake
+// of a large extent) has most of its samples settled by the plain search anyway.
+constexpr double maxBuckets = 1e6;
+constexpr double maxCubes = 1e6;
+constexpr double maxCopies = 4e5;
+// Feature points per unit of volume, with room for the roundings of the estimate.
+constexpr double copiesPerVolume = 2.6 * 1.25;
 // Coordinates where the unrepeated search's lattice indices and tile coordinates stay exact
 // enough for the slack above.
 constexpr double maxCoordinate = 1e7;
@@ -71,8 +75,11 @@ std::unique_ptr<TiledLayerPoints> makeLayer(const ScratchTile& tile, int type, f
     double* e0 = t->axis[0];
     double* e1 = t->axis[1];
     double* e2 = t->axis[2];
-    const double al = std::sqrt(dot(a, a));
-    for (int k = 0; k < 3; ++k) e0[k] = a[k] / al;
+    // Along the longer edge: the parallelogram's box in the frame is then about its own size,
+    // where along a short edge a long sheared one would sweep a box of its length squared.
+    const double* longer = dot(a, a) >= dot(b, b) ? a : b;
+    const double al = std::sqrt(dot(longer, longer));
+    for (int k = 0; k < 3; ++k) e0[k] = longer[k] / al;
     const double n[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2],
                          a[0] * b[1] - a[1] * b[0]};
     const double nl = std::sqrt(dot(n, n));
@@ -107,6 +114,9 @@ std::unique_ptr<TiledLayerPoints> makeLayer(const ScratchTile& tile, int type, f
         buckets *= c;
     }
     if (!(buckets < maxBuckets)) return nullptr;
+    double volume = copiesPerVolume;
+    for (int k = 0; k < 3; ++k) volume *= boxHigh[k] - boxLow[k];
+    if (!(volume < maxCopies)) return nullptr;
     // The box's range of tile coordinates, for the copies that can land in it.
     double uLow = 0.0, uHigh = 0.0, vLow = 0.0, vHigh = 0.0;
     for (int c = 0; c < 8; ++c) {
@@ -135,34 +145,66 @@ std::unique_ptr<TiledLayerPoints> makeLayer(const ScratchTile& tile, int type, f
             if (c == 0 || x > cubeHigh[k]) cubeHigh[k] = x;
         }
     }
-    double cubes = 1.0;
-    for (int k = 0; k < 3; ++k) cubes *= std::floor(cubeHigh[k]) - std::floor(cubeLow[k]) + 1.0;
-    if (!(cubes < maxCubes)) return nullptr;
-    const int lo[3] = {static_cast<int>(std::floor(cubeLow[0])),
-                       static_cast<int>(std::floor(cubeLow[1])),
-                       static_cast<int>(std::floor(cubeLow[2]))};
-    const int hi[3] = {static_cast<int>(std::floor(cubeHigh[0])),
-                       static_cast<int>(std::floor(cubeHigh[1])),
-                       static_cast<int>(std::floor(cubeHigh[2]))};
+    // Columns of cubes along the axis the plane's normal leans on most, each only over the
+    // cubes that can reach the slab: the box around a tilted slab is mostly empty.
+    int ca = 0;
+    for (int k = 1; k < 3; ++k)
+        if (std::fabs(e2[k]) > std::fabs(e2[ca])) ca = k;
+    const int pa = (ca + 1) % 3, qa = (ca + 2) % 3;
+    double columns = 1.0;
+    for (const int k : {pa, qa}) columns *= std::floor(cubeHigh[k]) - std::floor(cubeLow[k]) + 1.0;
+    if (!(columns < maxCubes)) return nullptr;
+    int lo[3], hi[3];
+    for (int k = 0; k < 3; ++k) {
+        lo[k] = static_cast<int>(std::floor(cubeLow[k]));
+        hi[k] = static_cast<int>(std::floor(cubeHigh[k]));
+    }
+    // A cube with lower corner x spans e2 . x - e2 . origin plus [negative, positive] parts of
+    // e2 in w, and likewise in u and v.
+    auto parts = [](const double* d, double& neg, double& pos) {
+        neg = pos = 0.0;
+        for (int k = 0; k < 3; ++k) (d[k] < 0.0 ? neg : pos) += d[k];
+    };
+    double wNeg, wPos, uNeg, uPos, vNeg, vPos;
+    parts(e2, wNeg, wPos);
+    parts(l.du, uNeg, uPos);
+    parts(l.dv, vNeg, vPos);
+    const double wo = dot(e2, origin), uo = dot(l.du, origin), vo = dot(l.dv, origin);
+    const double margin = 1e-6;
     std::vector<PointCopy> copies;
     std::vector<uint32_t> bucketOf;
-    for (int z = lo[2]; z <= hi[2]; ++z)
-        for (int y = lo[1]; y <= hi[1]; ++y)
-            for (int x = lo[0]; x <= hi[0]; ++x) {
-                const double corner[3] = {static_cast<double>(x), static_cast<double>(y),
-                                          static_cast<double>(z)};
+    for (int yq = lo[qa]; yq <= hi[qa]; ++yq)
+        for (int xp = lo[pa]; xp <= hi[pa]; ++xp) {
+            // The column's cubes whose w range meets the slab.
+            const double rest = e2[pa] * xp + e2[qa] * yq - wo;
+            double z0 = (wLow - margin - wPos - rest) / e2[ca];
+            double z1 = (wHigh + margin - wNeg - rest) / e2[ca];
+            if (z0 > z1) std::swap(z0, z1);
+            const int from = std::max(lo[ca], static_cast<int>(std::floor(z0)) - 1);
+            const int to = std::min(hi[ca], static_cast<int>(std::ceil(z1)) + 1);
+            for (int zc = from; zc <= to; ++zc) {
+                int cube[3];
+                cube[pa] = xp, cube[qa] = yq, cube[ca] = zc;
+                const int x = cube[0], y = cube[1], z = cube[2];
+                const double xd[3] = {static_cast<double>(x), static_cast<double>(y),
+                                      static_cast<double>(z)};
+                // Cubes that miss the cell hold no kept point.
+                const double cu = dot(l.du, xd) - uo, cv = dot(l.dv, xd) - vo;
+                if (cu + uPos < -margin || cu + uNeg >= 1.0 + margin) continue;
+                if (cv + vPos < -margin || cv + vNeg >= 1.0 + margin) continue;
+
                 const uint32_t hash = cubeSeed(x, y, z);
                 const int count = poissonCount[hash >> 24];
                 const uint32_t seed = lcgStep(hash);
-                for (int p = 0; p < count; ++p) {
-                    const int k = 4 * p;
+                for (int n = 0; n < count; ++n) {
+                    const int k = 4 * n;
                     const uint32_t s1 = lcgJump.mul[k + 1] * seed + lcgJump.add[k + 1];
                     const uint32_t s2 = lcgJump.mul[k + 2] * seed + lcgJump.add[k + 2];
                     const uint32_t s3 = lcgJump.mul[k + 3] * seed + lcgJump.add[k + 3];
                     PointCopy pc;
-                    pc.f[0] = corner[0] + (s1 + 0.5) * twoToMinus32;
-                    pc.f[1] = corner[1] + (s2 + 0.5) * twoToMinus32;
-                    pc.f[2] = corner[2] + (s3 + 0.5) * twoToMinus32;
+                    pc.f[0] = xd[0] + (s1 + 0.5) * twoToMinus32;
+                    pc.f[1] = xd[1] + (s2 + 0.5) * twoToMinus32;
+                    pc.f[2] = xd[2] + (s3 + 0.5) * twoToMinus32;
                     // Kept exactly as the periodic search keeps it.
                     const double rf[3] = {pc.f[0] - l.origin[0], pc.f[1] - l.origin[1],
                                           pc.f[2] - l.origin[2]};
@@ -189,6 +231,7 @@ std::unique_ptr<TiledLayerPoints> makeLayer(const ScratchTile& tile, int type, f
                         }
                 }
             }
+        }
     // Counting sort into the buckets.
     t->start.assign(static_cast<std::size_t>(buckets) + 1, 0);
     for (const uint32_t bk : bucketOf) ++t->start[bk + 1];
@@ -257,11 +300,11 @@ double bucketsNearest(const double at[3], const double fc[3], const TiledLayerPo
 
 }  // namespace
 
-std::shared_ptr<const TilePoints> makeTilePoints(const ScratchTile& tile, int type, float scale,
+std::unique_ptr<const TilePoints> makeTilePoints(const ScratchTile& tile, int type, float scale,
                                                  int firstSlot, int lastSlot) {
     if (type != 0 && type != 1) return nullptr;
     if (firstSlot < 0 || lastSlot > 8 || firstSlot > lastSlot) return nullptr;
-    auto points = std::make_shared<TilePoints>();
+    auto points = std::make_unique<TilePoints>();
     points->type = type, points->scale = scale;
     points->firstSlot = firstSlot, points->lastSlot = lastSlot;
     bool any = false;

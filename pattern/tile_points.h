@@ -21,8 +21,8 @@ struct PointCopy {
 };
 
 // One layer's lattice tile and the copies of its kept points that lie in a slab around the
-// tile, in cubic buckets along an orthonormal frame of the tile's plane: axis[0] along a,
-// axis[2] along a x b (a sheared frame would make long, crowded buckets).
+// tile, in cubic buckets along an orthonormal frame of the tile's plane: axis[0] along the
+// longer edge, axis[2] along a x b (a sheared frame would make long, crowded buckets).
 struct TiledLayerPoints {
     LatticeTile lattice;
     double axis[3][3];
@@ -48,7 +48,7 @@ struct TilePoints {
 
 // The points for the tile's layers of slots firstSlot..lastSlot (0..0, or 1..levels) at
 // stretch factor scale, as tiledScratchPattern places them. Null when no layer can use them.
-std::shared_ptr<const TilePoints> makeTilePoints(const ScratchTile& tile, int type, float scale,
+std::unique_ptr<const TilePoints> makeTilePoints(const ScratchTile& tile, int type, float scale,
                                                  int firstSlot, int lastSlot);
 
 // The squared distance from `at` to the nearest periodic point (as tiledNearest computes it for
