@@ -1,11 +1,14 @@
 // QuorvScratches: the scratch texture map as the host sees it.
 #pragma once
 
+#include <memory>
+
 #include "coords/xyz_gen.h"
 #include "map/iquorv_scratches.h"
 #include "map/params_ids.h"
 #include "pattern/scratch_inputs.h"
 #include "pattern/scratch_tile.h"
+#include "pattern/tile_points.h"
 #include "plugin/host.h"
 
 class QuorvScratches : public Texmap {
@@ -153,6 +156,9 @@ private:
     // The repeating square in pattern space, when tiled (SetTiling).
     bool tiled = false;
     ScratchTile tile{};
+    // The layers' periodic points for the tile, made once in SetTiling; tile.points refers to
+    // them. Only read while samples are evaluated.
+    std::unique_ptr<const cellular::TilePoints> tilePoints;
     TextureOutput* texout = nullptr;  // reference 9
     // Every reference as the host set it. The typed members above hold the same targets, or
     // null where a target is not of the slot's kind.

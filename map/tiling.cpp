@@ -1,6 +1,9 @@
 // Tiling for seamless bakes: the bake square's image in pattern space, handed to the pattern's
 // repeating path. Set before evaluation starts, only read while it runs.
+#include <algorithm>
+
 #include "map/quorv_scratches.h"
+#include "pattern/tile_points.h"
 
 namespace {
 
@@ -32,12 +35,20 @@ bool QuorvScratches::SetTiling(ShadeContext& corner, ShadeContext& uCorner, Shad
         }
     }
     tile = square;
+    // For the layers as the map's own settings place them; a stretch map that changes them at
+    // a sample takes the searching path there.
+    const int levelsUsed = std::min(levels, 8);
+    tilePoints = cellular::makeTilePoints(tile, type, stretch + 50.0f, levels <= 1 ? 0 : 1,
+                                          levels <= 1 ? 0 : levelsUsed);
+    tile.points = tilePoints.get();
     tiled = true;
     return true;
 }
 
 void QuorvScratches::ClearTiling() {
     tiled = false;
+    tile.points = nullptr;
+    tilePoints.reset();
     for (Texmap* sub : subTex)
         if (IQuorvScratches* nested = ScratchesIn(sub)) nested->ClearTiling();
 }

@@ -12,12 +12,19 @@
 #include "host_geom.h"
 #include "scratch_inputs.h"
 
+namespace cellular {
+struct TilePoints;
+}
+
 // The corner (u, v) = (0, 0) of the tile and the images of its two edges: the field at
 // origin + u edgeU + v edgeV is periodic in u and in v with period 1.
 struct ScratchTile {
     Point3 origin;
     Point3 edgeU;
     Point3 edgeV;
+    // Optional: the layers' periodic points made for this tile once (makeTilePoints), which
+    // answer most samples faster with the same result; null searches every sample.
+    const cellular::TilePoints* points = nullptr;
 };
 
 // False when the tile cannot repeat: an edge that is not finite, or edges that span no area.

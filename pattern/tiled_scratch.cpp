@@ -13,6 +13,7 @@
 #include "texutil.h"
 #include "tiled_cellular.h"
 #include "tiled_erosion.h"
+#include "tile_points.h"
 #include "unit_clamp.h"
 
 namespace {
@@ -54,6 +55,11 @@ void toLattice(const Point3& v, const Matrix3& m, int type, float scale, double 
 // The nearest distance over the layers' periodic lattices.
 double tiledNearestOverLayers(const Point3& p, int type, float scale, int firstSlot, int lastSlot,
                               const ScratchTile& tile) {
+    // Points made for these very layers (their type, stretch and slots) only.
+    const cellular::TilePoints* points = tile.points;
+    if (points && !(points->type == type && points->scale == scale &&
+                    points->firstSlot == firstSlot && points->lastSlot == lastSlot))
+        points = nullptr;
     double nearest = cellular::initialDistance;
     for (int slot = firstSlot; slot <= lastSlot; ++slot) {
         const Matrix3& m = layerRotation(type, slot);
@@ -69,20 +75,30 @@ double tiledNearestOverLayers(const Point3& p, int type, float scale, int firstS
         if (!latticeIndex(at[0], cell[0]) || !latticeIndex(at[1], cell[1]) ||
             !latticeIndex(at[2], cell[2]))
             continue;
-        double origin[3], a[3], b[3];
-        toLattice(tile.origin, m, type, scale, origin);
-        toLattice(tile.edgeU, m, type, scale, a);
-        toLattice(tile.edgeV, m, type, scale, b);
-        cellular::LatticeTile lattice;
+        // The layer's points made for the tile, where they answer: the periodic search's result,
+        // which is also the plain search's wherever that one settles the sample (below).
+        const cellular::TiledLayerPoints* made = points ? points->layer[slot].get() : nullptr;
+        double d;
+        if (made && cellular::bucketNearest(at, *made, d)) {
+            nearest = std::min(nearest, d);
+            continue;
+        }
         // A stretch that flattens the tile: nothing repeats; the plain search.
-        double d =
-            cellular::nearestFeature(at, cell[0], cell[1], cell[2], cellular::initialDistance);
+        d = cellular::nearestFeature(at, cell[0], cell[1], cell[2], cellular::initialDistance);
+        const cellular::LatticeTile* lattice = made ? &made->lattice : nullptr;
+        cellular::LatticeTile computed;
+        if (!lattice) {
+            double origin[3], a[3], b[3];
+            toLattice(tile.origin, m, type, scale, origin);
+            toLattice(tile.edgeU, m, type, scale, a);
+            toLattice(tile.edgeV, m, type, scale, b);
+            if (cellular::makeLatticeTile(origin, a, b, computed)) lattice = &computed;
+        }
         // The plain search is exact below 1. When its nearest point lies nearer than the cell's
         // faces, every point within that distance is kept and every copy lies beyond it: the
         // periodic search would find the same point. Most of the tile is settled so.
-        if (cellular::makeLatticeTile(origin, a, b, lattice) &&
-            !(d < 0.99 && d * insideMargin < cellular::insideCell(at, lattice)))
-            d = periodicNearest(at, lattice);
+        if (lattice && !(d < 0.99 && d * insideMargin < cellular::insideCell(at, *lattice)))
+            d = periodicNearest(at, *lattice);
         nearest = std::min(nearest, d);
     }
     return nearest;

@@ -46,3 +46,18 @@ def test_ctrl_c_interrupts_a_bake(qs):
     assert time.monotonic() - start < 10.0
     # The map is free again and answers as before.
     assert m.bake(4, output="mono").shape == (4, 4)
+
+
+def test_ctrl_c_stops_a_tileable_bake_inside_its_band(qs):
+    m = qs.Map(levels=8, useErosion=True)
+    timer = threading.Timer(0.3, os.kill, (os.getpid(), signal.SIGINT))
+    start = time.monotonic()
+    timer.start()
+    try:
+        with pytest.raises(KeyboardInterrupt):
+            # One band of 16 rows, each of hours of work: only a look inside the band stops it.
+            m.bake((32768, 16), output="color", samples=16, extent=15, tileable=True, threads=1)
+    finally:
+        timer.cancel()
+    assert time.monotonic() - start < 30.0
+    assert m.bake(4, output="mono", tileable=True).shape == (4, 4)

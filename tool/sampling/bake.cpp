@@ -9,6 +9,7 @@
 
 #include <tbb/global_control.h>
 #include <tbb/parallel_pipeline.h>
+#include <tbb/task.h>
 
 #include "map/iquorv_scratches.h"
 #include "tool/base/number_text.h"
@@ -28,6 +29,9 @@ constexpr std::size_t kBandBudget = std::size_t{32} << 20;
 constexpr std::size_t kMaxBandRows = 16;
 // Every output at once: 4 + 1 + 1 + 1 + 3 + 3 channels, and the nearest scratch's 1 + 1 + 3 + 1.
 constexpr int kMaxPixelChannels = 19;
+// Pixels between two looks at whether the bake is being stopped: a look costs a few
+// nanoseconds, a pixel of a tileable, eroded, supersampled bake can cost tens of microseconds.
+constexpr int kPixelsPerStopCheck = 8;
 // The step of the height differences for normals is one sample apart but at most this part
 // of the extent, so that bakes of one square at different sizes tilt alike.
 constexpr float kMaxNormalStepPerExtent = 1.0f / 4096.0f;
@@ -35,6 +39,7 @@ constexpr float kMaxNormalStepPerExtent = 1.0f / 4096.0f;
 // What one bake asks of each sample, settled before the first.
 struct BakePlan {
     Texmap* map = nullptr;
+    Progress* progress = nullptr;
     IQuorvScratches* scratches = nullptr;
     const BakeOptions* options = nullptr;
     int channels = 0;
@@ -216,6 +221,17 @@ void Finish(const BakePlan& plan, float* px) {
     }
 }
 
+// Thrown out of a band that stops early because the bake's task group is being cancelled; the
+// band's rows are then never written.
+struct BandAbandoned {};
+
+// Stops the band when the bake is cancelled (its task group, as Python's Ctrl-C does) or when
+// the progress observer throws (the page's cancel), so that neither waits for whole bands.
+void CheckStop(const BakePlan& plan) {
+    if (tbb::is_current_task_group_canceling()) throw BandAbandoned{};
+    plan.progress->Check();
+}
+
 void BakeRow(const BakePlan& plan, int y, float* out) {
     const BakeOptions& o = *plan.options;
     const float w = static_cast<float>(o.width), h = static_cast<float>(o.height);
@@ -226,6 +242,7 @@ void BakeRow(const BakePlan& plan, int y, float* out) {
     SampleValues s;
     std::array<float, kMaxPixelChannels> values;
     for (int x = 0; x < o.width; ++x, out += plan.channels) {
+        if (x % kPixelsPerStopCheck == 0) CheckStop(plan);
         ScratchPixel pick;
         for (int sy = 0; sy < plan.n; ++sy) {
             // Sample centres of an n x n grid over the pixel; one sample is the pixel centre.
@@ -248,9 +265,10 @@ void BakeRow(const BakePlan& plan, int y, float* out) {
     }
 }
 
-BakePlan MakePlan(Texmap* map, const BakeOptions& options) {
+BakePlan MakePlan(Texmap* map, const BakeOptions& options, Progress& progress) {
     BakePlan plan;
     plan.map = map;
+    plan.progress = &progress;
     plan.options = &options;
     plan.channels = BakeChannels(options.outputs);
     plan.n = options.samples;
@@ -395,7 +413,7 @@ BakeTiling::~BakeTiling() {
 
 void BakeMap(Texmap* map, const BakeOptions& options, Progress& progress, ImageWriter& out) {
     CheckImageSize(options.width, options.height);
-    const BakePlan plan = MakePlan(map, options);
+    const BakePlan plan = MakePlan(map, options, progress);
     const std::size_t rowLength =
         static_cast<std::size_t>(options.width) * static_cast<std::size_t>(plan.channels);
     const std::size_t threads =
@@ -415,23 +433,42 @@ void BakeMap(Texmap* map, const BakeOptions& options, Progress& progress, ImageW
     // happens before whatever follows the bake (deleting the map), also to ThreadSanitizer,
     // which cannot see libtbb's own hand-overs.
     std::atomic<int> baked{0};
-    tbb::parallel_pipeline(
-        bands, tbb::make_filter<void, int>(tbb::filter_mode::serial_in_order, [&](tbb::flow_control&
-                                                                                      flow) {
-                   const int y = next;
-                   if (y >= options.height) flow.stop();
-                   next += bandRows;
-                   return y;
-               }) & tbb::make_filter<int, int>(tbb::filter_mode::parallel, [&](int y) {
-                   const int end = std::min(y + bandRows, options.height);
-                   float* row = slot(y);
-                   for (int r = y; r < end; ++r, row += rowLength) BakeRow(plan, r, row);
-                   baked.fetch_add(1, std::memory_order_release);
-                   return y;
-               }) & tbb::make_filter<int, void>(tbb::filter_mode::serial_in_order, [&](int y) {
-                   const int rows = std::min(bandRows, options.height - y);
-                   out.WriteRows(slot(y), rows);
-                   progress.Advance(static_cast<std::uint64_t>(rows));
-               }));
+    // A band that stopped early: its rows were not written, so the bake must not end as if
+    // complete.
+    std::atomic<bool> abandoned{false};
+    try {
+        tbb::parallel_pipeline(
+            bands, tbb::make_filter<void, int>(tbb::filter_mode::serial_in_order,
+                                               [&](tbb::flow_control& flow) {
+                                                   const int y = next;
+                                                   if (y >= options.height) flow.stop();
+                                                   next += bandRows;
+                                                   return y;
+                                               }) &
+                       tbb::make_filter<int, int>(
+                           tbb::filter_mode::parallel,
+                           [&](int y) {
+                               const int end = std::min(y + bandRows, options.height);
+                               float* row = slot(y);
+                               try {
+                                   for (int r = y; r < end; ++r, row += rowLength)
+                                       BakeRow(plan, r, row);
+                               } catch (const BandAbandoned&) {
+                                   abandoned.store(true, std::memory_order_relaxed);
+                                   throw;
+                               }
+                               baked.fetch_add(1, std::memory_order_release);
+                               return y;
+                           }) &
+                       tbb::make_filter<int, void>(tbb::filter_mode::serial_in_order, [&](int y) {
+                           const int rows = std::min(bandRows, options.height - y);
+                           out.WriteRows(slot(y), rows);
+                           progress.Advance(static_cast<std::uint64_t>(rows));
+                       }));
+    } catch (const BandAbandoned&) {
+        // Only reaches here if the library hands back the exception of a cancelled group.
+    }
     baked.load(std::memory_order_acquire);
+    if (abandoned.load(std::memory_order_relaxed))
+        throw ToolError("the bake was cancelled before it finished");
 }
