@@ -599,7 +599,10 @@ ApiReply LookDevApi::Bake(std::string_view body) {
         const LockedMap map(cd_, settings, tab ? tab->Snapshot() : Uploads{}, SettingsTime());
         Progress progress("bake", job->total, true);
         progress.Observe([&](std::uint64_t done, std::uint64_t) {
-            job->done = done;
+            // Several workers report at once; the page's bar only ever moves forward.
+            std::uint64_t seen = job->done.load();
+            while (seen < done && !job->done.compare_exchange_weak(seen, done)) {
+            }
             if (stopping_) throw ShuttingDown{};
             if (job->cancel) throw Cancelled{};
         });
