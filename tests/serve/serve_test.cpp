@@ -14,7 +14,8 @@
 #include "serve/look_dev_server.h"
 #include "tests/support/tool_runner.h"
 #include "tool/base/tool_error.h"
-#include "tool/images/png_file.h"
+#include "tool/images/image_read.h"
+#include "tool/images/image_write.h"
 #include "tool/module/plugin_module.h"
 
 namespace {
@@ -74,11 +75,7 @@ int Serve::port_ = 0;
 std::string SmallPng(int width, int height) {
     Image image;
     AllocateImage(image, width, height, 3);
-    std::string png;
-    const auto writer = OpenPngMemoryWriter(png, width, height, 3, 8);
-    writer->WriteRows(image.pixels.data(), height);
-    writer->Finish();
-    return png;
+    return EncodeImage(image, {});
 }
 
 TEST(ServeHost, OwnNamesOnly) {

@@ -1,5 +1,6 @@
-// tool/images: float images in memory (here) and their files, PNG and EXR chosen by extension,
-// read whole or written row by row as a bake computes them. Uses tool/base.
+// tool/images: float images in memory (here) and their files through OpenImageIO, the format
+// chosen by extension, read whole or written row by row as a bake computes them. Uses
+// tool/base.
 //
 // A float image in memory: rows top to bottom, channels interleaved.
 #pragma once
@@ -17,6 +18,7 @@ struct Image {
     std::vector<float> pixels;
     ImageTransfer transfer = ImageTransfer::Linear;
     double gamma = 1.0;  // for Gamma: the file's values are linear^gamma
+    bool eightBit = false;  // read from a file of 8-bit integer channels
 
     float* Row(int y) { return pixels.data() + static_cast<std::size_t>(y) * RowLength(); }
     const float* Row(int y) const {
