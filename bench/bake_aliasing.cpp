@@ -14,7 +14,7 @@
 
 #include "tool/base/tool_error.h"
 #include "tool/images/image_read.h"
-#include "tool/images/srgb.h"
+#include "tool/images/image.h"
 
 namespace {
 

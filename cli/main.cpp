@@ -30,7 +30,7 @@
 #include "tool/base/output_file.h"
 #include "tool/base/tool_error.h"
 #include "tool/images/image_write.h"
-#include "tool/images/srgb.h"
+#include "tool/images/image.h"
 #include "tool/images/resolution.h"
 #include "tool/module/plugin_module.h"
 #include "tool/params/parameters.h"

@@ -45,17 +45,19 @@ constexpr const char* kFlat = "flat";  // the bake's square, as the preview
 const BakeOutput kOutputs[] = {BakeOutput::Color,  BakeOutput::Mono, BakeOutput::Mask,
                                BakeOutput::Height, BakeOutput::Bump, BakeOutput::Normal};
 // The bake's file formats, with the type each download is sent as.
-constexpr std::pair<const char*, const char*> kFormatTypes[] = {
-    {"png", "image/png"},  {"exr", "image/x-exr"}, {"tif", "image/tiff"},
-    {"tx", "image/tiff"}, {"jpg", "image/jpeg"}};
+constexpr std::pair<const char*, const char*> kFormatTypes[] = {{"png", "image/png"},
+                                                                {"exr", "image/x-exr"},
+                                                                {"tif", "image/tiff"},
+                                                                {"tx", "image/tiff"},
+                                                                {"jpg", "image/jpeg"}};
 const std::vector<std::string> kFormats = [] {
     std::vector<std::string> names;
     for (const auto& [name, type] : kFormatTypes) names.push_back(name);
     return names;
 }();
 // The sub-map images an upload may be, by extension.
-constexpr const char* kUploadExtensions[] = {".png", ".exr", ".tif", ".tiff", ".jpg",
-                                             ".jpeg", ".tga", ".psd"};
+constexpr const char* kUploadExtensions[] = {".png", ".exr",  ".tif", ".tiff",
+                                             ".jpg", ".jpeg", ".tga", ".psd"};
 
 // Creating, changing and releasing the host's objects happens one request at a time; the
 // finished maps are then evaluated concurrently, which they allow.
@@ -542,10 +544,7 @@ ApiReply LookDevApi::Render(std::string_view body) {
         // Colour sRGB-encoded as a colour bake is; the data outputs as the bake stores them
         // (linear values, shown as they are); the objects' preview is display-encoded already.
         const bool color = shape == kFlat && output == "color";
-        return ApiReply{200,
-                        "image/png",
-                        EncodePng(image, color),
-                        {}};
+        return ApiReply{200, "image/png", EncodePng(image, color), {}};
     });
 }
 
@@ -566,8 +565,7 @@ ApiReply LookDevApi::Bake(std::string_view body) {
         for (BakeOutput o : kOutputs) {
             if (output == BakeOutputName(o)) options.outputs = {o};
         }
-        const std::string format =
-            ChoiceField(request, "format", kFormats, "png");
+        const std::string format = ChoiceField(request, "format", kFormats, "png");
         BakeEncoding encoding;
         encoding.bits = IntField(request, "bits", 0, 32, 0);
         encoding.tileable = BoolField(request, "tileable", false);
@@ -676,8 +674,7 @@ ApiReply LookDevApi::LibraryThumbnail(const std::string& name) {
         progress.Observe([&](std::uint64_t, std::uint64_t) {
             if (stopping_) throw ShuttingDown{};
         });
-        const std::string png =
-            EncodePng(RenderPreview(map.get(), options, progress), false);
+        const std::string png = EncodePng(RenderPreview(map.get(), options, progress), false);
         const std::lock_guard lock(libraryMutex_);
         entry->thumbnail = png;
         return ApiReply{200, "image/png", png, {}};

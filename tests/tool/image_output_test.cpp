@@ -10,7 +10,7 @@
 #include "tests/support/tool_runner.h"
 #include "tool/images/image_read.h"
 #include "tool/images/image_write.h"
-#include "tool/images/srgb.h"
+#include "tool/images/image.h"
 #include "tool/sampling/preview_scene.h"
 
 namespace {

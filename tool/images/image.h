@@ -17,7 +17,7 @@ struct Image {
     int channels = 0;  // 1 (grey), 3 (RGB) or 4 (RGBA)
     std::vector<float> pixels;
     ImageTransfer transfer = ImageTransfer::Linear;
-    double gamma = 1.0;  // for Gamma: the file's values are linear^gamma
+    double gamma = 1.0;     // for Gamma: the file's values are linear^gamma
     bool eightBit = false;  // read from a file of 8-bit integer channels
 
     float* Row(int y) { return pixels.data() + static_cast<std::size_t>(y) * RowLength(); }
@@ -38,3 +38,8 @@ void CheckImageSize(int width, int height);
 // Sizes the image to width x height x channels zeroed floats; a ToolError when the size is
 // out of bounds or cannot be allocated, so that work never starts on an image that cannot exist.
 void AllocateImage(Image& image, int width, int height, int channels);
+
+// The sRGB encoding of a linear value and its inverse, for [0, 1] (NaN and values below 0
+// give 0, values above 1 give 1).
+float SrgbEncode(float linear);
+float SrgbDecode(float encoded);

@@ -4,8 +4,15 @@
 #include <cctype>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <filesystem>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <OpenImageIO/imageio.h>
 
@@ -19,7 +26,9 @@ namespace {
 class MemorySource final : public OIIO::Filesystem::IOMemReader {
 public:
     using IOMemReader::IOMemReader;
-    size_t read(void* buf, size_t size) override { return Note(IOMemReader::read(buf, size), size); }
+    size_t read(void* buf, size_t size) override {
+        return Note(IOMemReader::read(buf, size), size);
+    }
     size_t pread(void* buf, size_t size, int64_t offset) override {
         return Note(IOMemReader::pread(buf, size, offset), size);
     }
@@ -70,6 +79,32 @@ bool PngStatesSrgb(OIIO::Filesystem::IOProxy& source) {
     return false;
 }
 
+// While alive, standard error is silenced: the library's PNG reader lets libpng print each of
+// its errors there as well as reporting it, and the tool says what went wrong in one line.
+class QuietStandardError {
+public:
+    QuietStandardError() : lock_(mutex_) {
+        std::fflush(stderr);
+        saved_ = dup(STDERR_FILENO);
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (saved_ >= 0 && null >= 0) dup2(null, STDERR_FILENO);
+        if (null >= 0) ::close(null);
+    }
+    ~QuietStandardError() {
+        std::fflush(stderr);
+        if (saved_ < 0) return;
+        dup2(saved_, STDERR_FILENO);
+        ::close(saved_);
+    }
+    QuietStandardError(const QuietStandardError&) = delete;
+    QuietStandardError& operator=(const QuietStandardError&) = delete;
+
+private:
+    static inline std::mutex mutex_;
+    std::lock_guard<std::mutex> lock_;
+    int saved_ = -1;
+};
+
 // A stated gamma this close to 2.2 stands for sRGB, as sRGB's own gAMA value does.
 constexpr double kSrgbGammaTolerance = 0.1;
 
@@ -119,16 +154,27 @@ std::vector<int> ChosenChannels(const OIIO::ImageSpec& spec) {
     return colour;
 }
 
-Image ReadFrom(const std::string& name, OIIO::Filesystem::IOProxy& source,
-               const std::string& systemFailure, const bool& metEnd, int maxSide) {
+// The reader by the extension alone: the library would open the file to guess otherwise.
+std::unique_ptr<OIIO::ImageInput> ReaderFor(const std::string& name) {
     PrepareImageLibrary();
-    std::unique_ptr<OIIO::ImageInput> in = OIIO::ImageInput::create(name, false);
+    const std::string extension = std::filesystem::path(name).extension().string();
+    std::unique_ptr<OIIO::ImageInput> in;
+    if (extension.size() > 1) in = OIIO::ImageInput::create(extension.substr(1), false);
     if (!in) {
         throw ToolError("cannot read image '" + name +
                         "': not a kind of image file that the tool reads (by its extension)");
     }
+    return in;
+}
+
+Image ReadFrom(std::unique_ptr<OIIO::ImageInput> reader, const std::string& name,
+               OIIO::Filesystem::IOProxy& source, const std::string& systemFailure,
+               const bool& metEnd, int maxSide) {
+    std::optional<QuietStandardError> quiet;  // outlives the reader, which may print as it ends
+    const std::unique_ptr<OIIO::ImageInput> in = std::move(reader);
     const std::string format = in->format_name();
     const std::string kind = FormatName(format);
+    if (format == "png") quiet.emplace();
     in->set_ioproxy(&source);
     OIIO::ImageSpec config, spec;
     config.attribute("oiio:UnassociatedAlpha", 1);
@@ -175,17 +221,19 @@ Image ReadFrom(const std::string& name, OIIO::Filesystem::IOProxy& source,
 }  // namespace
 
 Image ReadImage(const std::string& path) {
+    std::unique_ptr<OIIO::ImageInput> reader = ReaderFor(path);
     std::unique_ptr<FileProxy> file;
     try {
         file = std::make_unique<FileProxy>(path, OIIO::Filesystem::IOProxy::Read);
     } catch (const ToolError& e) {
         throw ToolError("cannot read image '" + path + "': " + e.what());
     }
-    return ReadFrom(path, *file, file->Failure(), file->MetEnd(), kMaxImageSide);
+    return ReadFrom(std::move(reader), path, *file, file->Failure(), file->MetEnd(), kMaxImageSide);
 }
 
 Image ReadImageMemory(std::string_view data, const std::string& name, int maxSide) {
     MemorySource source(data.data(), data.size());
     const std::string none;
-    return ReadFrom(name, source, none, source.metEnd, std::min(maxSide, kMaxImageSide));
+    return ReadFrom(ReaderFor(name), name, source, none, source.metEnd,
+                    std::min(maxSide, kMaxImageSide));
 }

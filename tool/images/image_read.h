@@ -15,5 +15,4 @@ Image ReadImage(const std::string& path);
 // The same for a file's bytes, called `name` in messages; its extension chooses the reader.
 // An image wider or taller than `maxSide` is refused from its header, before anything is
 // allocated for it.
-Image ReadImageMemory(std::string_view data, const std::string& name,
-                      int maxSide = kMaxImageSide);
+Image ReadImageMemory(std::string_view data, const std::string& name, int maxSide = kMaxImageSide);

@@ -11,7 +11,7 @@
 #include "tool/base/tool_error.h"
 #include "tool/images/file_proxy.h"
 #include "tool/images/image_library.h"
-#include "tool/images/srgb.h"
+#include "tool/images/image.h"
 
 namespace {
 
@@ -131,7 +131,9 @@ public:
         }
         out_ = OIIO::ImageOutput::create(FormatInfo(encoding.format).library);
         if (!out_) throw ToolError("the image library cannot write this format");
-        out_->set_ioproxy(Proxy());
+        // The library's TIFF writer does not finish its directory through a proxy: it writes
+        // the file itself, and the proxy only checks that the destination takes a write.
+        if (encoding.format != ImageFormat::Tiff) out_->set_ioproxy(Proxy());
         if (!out_->open(path.empty() ? "memory" : path, spec_)) Fail();
     }
 
@@ -168,8 +170,7 @@ private:
 // image, so the rows are gathered first.
 class TextureWriter final : public ImageWriter {
 public:
-    TextureWriter(const std::string& path, const ImageLayout& layout,
-                  const ImageEncoding& encoding)
+    TextureWriter(const std::string& path, const ImageLayout& layout, const ImageEncoding& encoding)
         : path_(path),
           encoding_(encoding),
           spec_(FileSpec(layout, encoding)),

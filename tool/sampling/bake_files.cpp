@@ -133,8 +133,10 @@ void CheckBakeFiles(const std::vector<std::string>& paths, const std::vector<Bak
             if (!layered && k != i) continue;
             const char* name = BakeOutputName(outputs[k]);
             if (!info.data && !IsColor(outputs[k])) {
-                throw ToolError(file + ": " + info.name + " is lossy and for colour previews; "
-                                "write the " + name + " output to .png or .tif");
+                throw ToolError(file + ": " + info.name +
+                                " is lossy and for colour previews; "
+                                "write the " +
+                                name + " output to .png or .tif");
             }
             const bool floats = info.format == ImageFormat::Exr || encoding.bits == 32;
             if (Unbounded(outputs[k]) && !floats) {
@@ -155,7 +157,8 @@ void WriteBakeFiles(const std::vector<OutputFile*>& files, const std::vector<Bak
         // One multi-layer EXR: a layer named for each output.
         ImageLayout layout{width, height, {}, {}};
         for (const BakeOutput output : outputs) {
-            for (std::string& name : ImageChannelNames(BakeChannels(output), BakeOutputName(output))) {
+            for (std::string& name :
+                 ImageChannelNames(BakeChannels(output), BakeOutputName(output))) {
                 layout.names.push_back(std::move(name));
                 layout.half.push_back(HalfInExr(output, encoding));
             }

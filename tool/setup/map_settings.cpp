@@ -7,7 +7,7 @@
 
 #include "tool/base/tool_error.h"
 #include "tool/images/image_read.h"
-#include "tool/images/srgb.h"
+#include "tool/images/image.h"
 #include "tool/params/parameters.h"
 
 namespace {
@@ -117,8 +117,9 @@ void ApplyMapSource(Texmap* map, ClassDesc* cd, const std::string& slot, const s
         recorded = source;
     } else {
         if (source.empty()) {
-            throw ToolError("--map " + slot +
-                            "=: name an image file (.png, .exr, .tif, .jpg, ...) or scratches:NAME=VALUE,...");
+            throw ToolError(
+                "--map " + slot +
+                "=: name an image file (.png, .exr, .tif, .jpg, ...) or scratches:NAME=VALUE,...");
         }
         std::filesystem::path file(source);
         if (file.is_relative()) file = base / file;

@@ -181,8 +181,8 @@ std::vector<std::string> NoEffectWarnings(Texmap* map, TimeValue t,
         const ImageFormat format = ImageFormatOf(file);
         if (!context.compression.empty() && format != ImageFormat::Exr) {
             warnings.push_back("--compression " + context.compression + " has no effect on " +
-                               file + ": it applies to EXR files only, " +
-                               FormatInfo(format).name + " has its own");
+                               file + ": it applies to EXR files only, " + FormatInfo(format).name +
+                               " has its own");
         }
     }
     if (context.tileable) {
