@@ -149,7 +149,8 @@ def test_bake_to_a_path_writes_the_tools_files(qs, tmp_path):
         assert same_bits(read_exr(tmp_path / name), read_exr(tool)), name
     mask, height = m.bake(8, output=("mask", "height"))
     m.bake(8, output=("mask", "height"), path=[tmp_path / "m.png", tmp_path / "h.png"])
-    assert np.array_equal(read_exr(tmp_path / "m.png"), np.round(np.clip(mask, 0, 1) * 255) / 255)
+    assert np.abs(read_exr(tmp_path / "m.png") - mask).max() <= 0.51 / 255
+    assert np.abs(read_exr(tmp_path / "h.png") - height).max() <= 0.51 / 255
     with pytest.raises(Exception, match="write the mask output to .png or .tif"):
         m.bake(8, output="mask", path=tmp_path / "m.jpg")
     assert not (tmp_path / "m.jpg").exists()
