@@ -228,6 +228,12 @@ Image ReadImage(const std::string& path) {
     } catch (const ToolError& e) {
         throw ToolError("cannot read image '" + path + "': " + e.what());
     }
+    // A file of another kind is named so, before the library's own words for what it met.
+    if (file->size() > 0 && !reader->valid_file(path)) {
+        const std::string kind = FormatName(reader->format_name());
+        throw ToolError("cannot read image '" + path + "': not a" + (kind[0] == 'E' ? "n " : " ") +
+                        kind + " file");
+    }
     return ReadFrom(std::move(reader), path, *file, file->Failure(), file->MetEnd(), kMaxImageSide);
 }
 
