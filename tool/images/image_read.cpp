@@ -200,12 +200,17 @@ Image ReadFrom(std::unique_ptr<OIIO::ImageInput> reader, const std::string& name
     AllocateImage(image, spec.width, spec.height, static_cast<int>(chosen.size()));
     StateTransfer(spec, format, source, image);
     // A band of rows at a time, so that only the image itself is held whole.
-    constexpr int kBand = 64;
-    std::vector<float> band(static_cast<std::size_t>(spec.width) * spec.nchannels * kBand);
-    for (int y = 0; y < spec.height; y += kBand) {
-        const int rows = std::min(kBand, spec.height - y);
-        if (!in->read_scanlines(0, 0, spec.y + y, spec.y + y + rows, 0, 0, spec.nchannels,
-                                OIIO::TypeFloat, band.data())) {
+    // A tiled file (a .tx) is read whole: the library's scanline reading of tiles fails.
+    const int bandRows = spec.tile_width > 0 ? spec.height : 64;
+    std::vector<float> band(static_cast<std::size_t>(spec.width) * spec.nchannels * bandRows);
+    for (int y = 0; y < spec.height; y += bandRows) {
+        const int rows = std::min(bandRows, spec.height - y);
+        const bool read =
+            spec.tile_width > 0
+                ? in->read_image(0, 0, 0, spec.nchannels, OIIO::TypeFloat, band.data())
+                : in->read_scanlines(0, 0, spec.y + y, spec.y + y + rows, 0, 0, spec.nchannels,
+                                     OIIO::TypeFloat, band.data());
+        if (!read) {
             throw ToolError("cannot read " + kind + " '" + name +
                             "': " + Reason(in->geterror(), systemFailure, metEnd));
         }
