@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          libpng-dev libopenexr-dev libcli11-dev nlohmann-json3-dev libtbb-dev libcpp-httplib-dev
+          libopenimageio-dev libopenexr-dev libcli11-dev nlohmann-json3-dev libtbb-dev libcpp-httplib-dev
           python3-dev pybind11-dev python3-numpy)
 # The Python module's tests: pytest, and OpenImageIO to read the tool's images.
 python_test_packages=(python3-pytest python3-openimageio)

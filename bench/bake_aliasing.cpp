@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "tool/base/tool_error.h"
-#include "tool/images/exr_file.h"
-#include "tool/images/png_file.h"
+#include "tool/images/image_read.h"
+#include "tool/images/image.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        const Image low = ReadExr(argv[1]), high = ReadExr(argv[2]);
+        const Image low = ReadImage(argv[1]), high = ReadImage(argv[2]);
         const bool normal = std::string(argv[3]) == "normal";
         const bool display = std::string(argv[3]) == "display";
         const auto value = [&](float v) { return display ? SrgbEncode(v) : v; };

@@ -29,7 +29,8 @@
 #include "tool/base/nearest_names.h"
 #include "tool/base/output_file.h"
 #include "tool/base/tool_error.h"
-#include "tool/images/image_file.h"
+#include "tool/images/image_write.h"
+#include "tool/images/image.h"
 #include "tool/images/resolution.h"
 #include "tool/module/plugin_module.h"
 #include "tool/params/parameters.h"
@@ -267,7 +268,7 @@ int main(int argc, char** argv) {
         "coloured and bumped by the map, filtered and antialiased");
     AddMapOptions(render, mapOptions);
     AddSeed(render, mapOptions);
-    render->add_option("-o", renderFile, "Output image: .png or .exr")->type_name("FILE");
+    render->add_option("-o", renderFile, "Output image: .png, .tif or .tx (8 or 16 bits, sRGB), .jpg, or .exr (linear float)")->type_name("FILE");
     render->add_option("--res", renderRes, "Image size, N or WxH")->type_name("N|WxH");
     Choice<PreviewShape> shape({{"sphere", PreviewShape::Sphere},
                                 {"plane", PreviewShape::Plane},
@@ -285,7 +286,7 @@ int main(int argc, char** argv) {
     render->add_option("--bump", renderOptions.bump, "Bump amount; 0 shows colour only")
         ->check(NumberFrom(0.0f, 100.0f))
         ->type_name("K");
-    render->add_option("--bits", renderBits, "PNG bits per channel")->check(CLI::IsMember({8, 16}));
+    render->add_option("--bits", renderBits, "Bits per channel of a PNG, TIFF or .tx")->check(CLI::IsMember({8, 16}));
     AddTime(render, renderOptions.time);
 
     BakeOptions bakeOptions;
@@ -355,8 +356,9 @@ int main(int argc, char** argv) {
     bake->add_flag("--unfiltered", unfiltered,
                    "Point-sample instead of filtering each sample by its footprint");
     bake->add_option("--bits", bakeEncoding.bits,
-                     "Bits per channel: PNG 8 or 16; EXR 16 (half) or 32 (float) (default: "
-                     "PNG 8; EXR half for color, float for the data outputs)")
+                     "Bits per channel: PNG 8 or 16; TIFF and .tx 8, 16 or 32 (float); EXR 16 "
+                     "(half) or 32 (float); JPEG 8 (default: 8; EXR half for color, float for the "
+                     "data outputs)")
         ->check(CLI::IsMember({8, 16, 32}))
         ->default_str("auto");
     Choice<ExrCompression> compression({{"none", ExrCompression::None},
@@ -567,7 +569,13 @@ int main(int argc, char** argv) {
                 // The preview is display-encoded; both formats take linear values (EXR holds
                 // them, a PNG encodes them again and says that it is sRGB).
                 for (float& v : image.pixels) v = SrgbDecode(v);
-                WriteImage(*output, format, image, renderBits, PngColorSpace::Srgb);
+                ImageEncoding encoding;
+                encoding.format = format;
+                encoding.color = true;
+                encoding.bits = format == ImageFormat::Exr    ? 32
+                                : format == ImageFormat::Jpeg ? 8
+                                                              : renderBits;
+                WriteImage(*output, image, encoding);
             } else {
                 bakeOptions.shift = shift / bakeOptions.extent;
                 map->Update(bakeOptions.time, valid);
@@ -577,6 +585,7 @@ int main(int argc, char** argv) {
                 const BakeTiling tiling(map, bakeOptions);
                 std::vector<OutputFile*> files;
                 for (const auto& file : bakeOutputs) files.push_back(file.get());
+                bakeEncoding.tileable = bakeOptions.tileable;
                 // Written as it is baked: the image is never held whole.
                 WriteBakeFiles(files, bakeOptions.outputs, width, height, bakeEncoding,
                                [&](ImageWriter& out) { BakeMap(map, bakeOptions, progress, out); });

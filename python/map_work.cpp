@@ -10,6 +10,7 @@
 
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
+#include <pybind11/stl/filesystem.h>
 
 #include "python/array_writer.h"
 #include "python/python_map.h"
@@ -17,6 +18,7 @@
 #include "tool/base/nearest_names.h"
 #include "tool/images/image.h"
 #include "tool/images/resolution.h"
+#include "tool/sampling/bake_files.h"
 #include "tool/sampling/bake.h"
 #include "tool/sampling/eval_samples.h"
 #include "tool/setup/seed_shift.h"
@@ -228,7 +230,8 @@ float OptionFloat(double d) {
 py::object Bake(PythonMap& self, const py::handle& res, const py::handle& output,
                 const WholeArg& samples, double extent, bool filtered, double depth,
                 const std::string& normalY, double normalStrength, bool tileable,
-                const WholeArg& time, const WholeArg& threadCount) {
+                const WholeArg& time, const WholeArg& threadCount, const py::object& path,
+                const WholeArg& bits, const std::string& compression) {
     BakeOptions options;
     ParseRes(res, options.width, options.height);
     bool several = false;
@@ -250,6 +253,55 @@ py::object Bake(PythonMap& self, const py::handle& res, const py::handle& output
         options.shift = SeedShift(self.Seed()) / options.extent;
     }
     const int threads = Threads(threadCount);
+
+    // Files as `bake -o` writes them: one per output, or one .exr for several.
+    std::vector<std::string> paths;
+    if (!path.is_none()) {
+        try {
+            if (py::isinstance<py::str>(path) || py::hasattr(path, "__fspath__")) {
+                paths.push_back(path.cast<std::filesystem::path>().string());
+            } else {
+                for (const py::handle p : path)
+                    paths.push_back(p.cast<std::filesystem::path>().string());
+            }
+        } catch (const py::cast_error&) {
+            throw py::type_error("path must be a file's path or a sequence of them");
+        }
+        BakeEncoding encoding;
+        encoding.bits = static_cast<int>(Whole("bits", bits, 0, 32, "0, 8, 16 or 32"));
+        encoding.tileable = options.tileable;
+        bool known = false;
+        for (int c = 0; c <= static_cast<int>(ExrCompression::Dwab); ++c) {
+            if (SameName(compression, ExrCompressionName(static_cast<ExrCompression>(c)))) {
+                encoding.compression = static_cast<ExrCompression>(c);
+                known = true;
+            }
+        }
+        if (!known)
+            throw py::value_error("compression '" + compression + "' is not one of OpenEXR's");
+        CheckBakeFiles(paths, options.outputs, encoding);
+        std::vector<std::unique_ptr<OutputFile>> files;
+        std::vector<OutputFile*> targets;
+        for (const std::string& p : paths) {
+            files.push_back(std::make_unique<OutputFile>(p));
+            targets.push_back(files.back().get());
+        }
+        const auto lock = self.Lock();
+        Interval valid = FOREVER;
+        self.Map()->Update(options.time, valid);
+        const BakeTiling tiling(self.Map(), options);
+        RunWithoutGil(threads, [&](tbb::task_group_context& context) {
+            Progress progress("bake", 0, true);
+            WriteBakeFiles(targets, options.outputs, options.width, options.height, encoding,
+                           [&](ImageWriter& out) {
+                               BakeMap(self.Map(), options, progress, out);
+                               // Cancelled: the files are left unwritten, and removed.
+                               if (context.is_group_execution_cancelled())
+                                   throw ToolError("interrupted");
+                           });
+        });
+        return py::none();
+    }
 
     // Every array is made before the work, so that a bake that cannot be held never starts.
     std::vector<py::array_t<float>> images;
@@ -299,7 +351,8 @@ Ctrl-C interrupts (KeyboardInterrupt).)");
             py::arg("samples") = kDefaultBakeSamples, py::arg("extent") = 50.0,
             py::arg("filtered") = true, py::arg("depth") = 0.2, py::arg("normal_y") = "up",
             py::arg("normal_strength") = 0.0, py::arg("tileable") = false, py::arg("time") = 0,
-            py::arg("threads") = 0,
+            py::arg("threads") = 0, py::arg("path") = py::none(), py::arg("bits") = 0,
+            py::arg("compression") = "zip",
             R"(The map over a square of its own coordinates, as float32 arrays: the values the
 command line's bake writes to a float OpenEXR file, bit for bit.
 
@@ -323,6 +376,9 @@ or "down" (DirectX), for the normals and the direction; normal_strength > 0 make
 tilted by it instead. tileable=True makes the image repeat without a seam (scratches leaving
 the square come back on the opposite side, erosion blended across the edges; several times the
 work). time in ticks (4800 a second). threads: 0 uses every core.
+path: a file (or one per output, or one .exr for several) to write instead of returning
+arrays, exactly as the command line's bake -o writes it: .png, .tif, .tx, .exr or .jpg (colour
+only); bits and compression as its --bits and --compression. Returns None then.
 The GIL is released meanwhile; Ctrl-C interrupts (KeyboardInterrupt) and nothing is
 returned.)");
 }

@@ -17,7 +17,8 @@
 #include "tool/base/progress.h"
 #include "tool/base/tool_error.h"
 #include "tool/base/wide_text.h"
-#include "tool/images/png_file.h"
+#include "tool/images/image_read.h"
+#include "tool/images/image_write.h"
 #include "tool/images/resolution.h"
 #include "tool/params/param_json.h"
 #include "tool/params/parameters.h"
@@ -45,7 +46,20 @@ const auto& kOutputs = kBakeOutputs;
 // The flat preview shows the layer index (0 to 7, as a bake stores it) as grey steps instead,
 // index / 7: as stored, it would be all but black.
 constexpr float kLayerPreviewScale = 1.0f / 7.0f;
-const char* const kFormats[] = {"png", "exr"};
+// The bake's file formats, with the type each download is sent as.
+constexpr std::pair<const char*, const char*> kFormatTypes[] = {{"png", "image/png"},
+                                                                {"exr", "image/x-exr"},
+                                                                {"tif", "image/tiff"},
+                                                                {"tx", "image/tiff"},
+                                                                {"jpg", "image/jpeg"}};
+const std::vector<std::string> kFormats = [] {
+    std::vector<std::string> names;
+    for (const auto& [name, type] : kFormatTypes) names.push_back(name);
+    return names;
+}();
+// The sub-map images an upload may be, by extension.
+constexpr const char* kUploadExtensions[] = {".png", ".exr",  ".tif", ".tiff",
+                                             ".jpg", ".jpeg", ".tga", ".psd"};
 
 // Creating, changing and releasing the host's objects happens one request at a time; the
 // finished maps are then evaluated concurrently, which they allow.
@@ -316,14 +330,12 @@ private:
     int next_ = 0;
 };
 
-// `space` Srgb encodes linear values for display; Unstated keeps display values as they are.
-std::string EncodePng(const Image& image, PngColorSpace space) {
-    std::string png;
-    const auto writer =
-        OpenPngMemoryWriter(png, image.width, image.height, image.channels, 8, space);
-    writer->WriteRows(image.pixels.data(), image.height);
-    writer->Finish();
-    return png;
+// `color` sRGB-encodes linear values for display; otherwise the values are kept as they are
+// (data, or a preview that is display-encoded already).
+std::string EncodePng(const Image& image, bool color) {
+    ImageEncoding encoding;
+    encoding.color = color;
+    return EncodeImage(image, encoding);
 }
 
 TimeValue SettingsTime() {
@@ -536,10 +548,7 @@ ApiReply LookDevApi::Render(std::string_view body) {
         // Colour sRGB-encoded as a colour bake is; the data outputs as the bake stores them
         // (linear values, shown as they are); the objects' preview is display-encoded already.
         const bool color = shape == kFlat && output == "color";
-        return ApiReply{200,
-                        "image/png",
-                        EncodePng(image, color ? PngColorSpace::Srgb : PngColorSpace::Unstated),
-                        {}};
+        return ApiReply{200, "image/png", EncodePng(image, color), {}};
     });
 }
 
@@ -560,10 +569,10 @@ ApiReply LookDevApi::Bake(std::string_view body) {
         for (BakeOutput o : kOutputs) {
             if (output == BakeOutputName(o)) options.outputs = {o};
         }
-        const std::string format =
-            ChoiceField(request, "format", {std::begin(kFormats), std::end(kFormats)}, "png");
+        const std::string format = ChoiceField(request, "format", kFormats, "png");
         BakeEncoding encoding;
         encoding.bits = IntField(request, "bits", 0, 32, 0);
+        encoding.tileable = BoolField(request, "tileable", false);
         options.samples = IntField(request, "samples", 1, 16, options.samples);
         ReadSquareOptions(request, options);
         options.bumpNormalStrength = FloatField(request, "normalStrength", 0.0f,
@@ -626,7 +635,9 @@ ApiReply LookDevApi::Bake(std::string_view body) {
             throw ToolError("cannot read back the baked " + file.Path() + ": " +
                             std::strerror(errno));
         }
-        return ApiReply{200, format == "png" ? "image/png" : "image/x-exr", bytes.str(), fileName};
+        const auto type = std::find_if(std::begin(kFormatTypes), std::end(kFormatTypes),
+                                       [&](const auto& f) { return format == f.first; });
+        return ApiReply{200, type->second, bytes.str(), fileName};
     });
 }
 
@@ -670,8 +681,7 @@ ApiReply LookDevApi::LibraryThumbnail(const std::string& name) {
         progress.Observe([&](std::uint64_t, std::uint64_t) {
             if (stopping_) throw ShuttingDown{};
         });
-        const std::string png =
-            EncodePng(RenderPreview(map.get(), options, progress), PngColorSpace::Unstated);
+        const std::string png = EncodePng(RenderPreview(map.get(), options, progress), false);
         const std::lock_guard lock(libraryMutex_);
         entry->thumbnail = png;
         return ApiReply{200, "image/png", png, {}};
@@ -747,18 +757,21 @@ ApiReply LookDevApi::Upload(const std::string& tabName, const std::string& name,
                            name.find_first_of("/\\:") == std::string::npos &&
                            std::none_of(name.begin(), name.end(),
                                         [](unsigned char c) { return c < 0x20 || c == 0x7F; });
-        std::string ext = name.size() >= 4 ? name.substr(name.size() - 4) : "";
+        std::string ext = std::filesystem::path(name).extension().string();
         std::transform(ext.begin(), ext.end(), ext.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        if (!plain || ext != ".png") {
-            throw ToolError("name: give the image's file name, ending in .png");
+        if (!plain || std::find(std::begin(kUploadExtensions), std::end(kUploadExtensions), ext) ==
+                          std::end(kUploadExtensions)) {
+            throw ToolError(
+                "name: give the image's file name, ending in .png, .exr, .tif, .tiff, .jpg, "
+                ".jpeg, .tga or .psd");
         }
         if (bytes.size() > limits_.maxUpload) {
             return ErrorReply(413, "the image is larger than " +
                                        std::to_string(limits_.maxUpload >> 20) + " MiB");
         }
         auto image =
-            std::make_shared<const Image>(ReadPngMemory(bytes, name, limits_.maxUploadSide));
+            std::make_shared<const Image>(ReadImageMemory(bytes, name, limits_.maxUploadSide));
         const std::shared_ptr<Tab> tab = FindTab(tabName, true);
         const std::lock_guard lock(tab->mutex);
         if (!tab->uploads.count(name) && tab->uploads.size() >= limits_.uploadsPerTab) {

@@ -867,7 +867,7 @@ function slotControl(slot, switchParam, scope) {
   }
   const file = document.createElement('input');
   file.type = 'file';
-  file.accept = 'image/png';
+  file.accept = '.png,.exr,.tif,.tiff,.jpg,.jpeg,.tga,.psd';
   file.id = `${id}-file`;
   file.setAttribute('aria-label', `${slot.label || slot.name}: image`);
   const imageName = document.createElement('span');

@@ -213,7 +213,7 @@ TEST(Arguments, UnreadableInputsAreRefusedBeforeWork) {
 TEST(Arguments, UnwritableOrUnknownOutputsAndHugeSizesAreRefused) {
     ScratchFolder dir;
     ExpectOneLineError(RunTool({"bake", "-o", (dir / "no/such/folder/x.png").string()}), "x.png");
-    ExpectOneLineError(RunTool({"bake", "-o", (dir / "x.jpg").string()}), ".png and .exr");
+    ExpectOneLineError(RunTool({"bake", "-o", (dir / "x.gif").string()}), ".png, .exr, .tif");
     ExpectOneLineError(RunTool({"bake", "-o", (dir / "x.png").string(), "--res", "100000"}),
                        "32768");
     ExpectOneLineError(RunTool({"bake", "-o", (dir / "x.png").string(), "--res", "20000x20000"}),

@@ -18,8 +18,8 @@
 #include "serve/look_dev_api.h"
 #include "tests/support/damaged_images.h"
 #include "tests/support/tool_runner.h"
-#include "tool/images/exr_file.h"
-#include "tool/images/png_file.h"
+#include "tool/images/image_read.h"
+#include "tool/images/image_write.h"
 #include "tool/module/plugin_module.h"
 #include "tool/setup/configure_map.h"
 

@@ -132,3 +132,25 @@ def test_values_read_back_as_set(qs):
         "--set", "levels=8", "--set", "useErosion=1", "--set", "color1=0.1,0.2,0.3",
         "--set", "type=2D", "--set", "erosion=0.7", "--map", "distortMap=scratches:size=2"))
     assert repr(m).startswith("quorv_scratches.Map(size=4, ")
+
+
+def test_bake_to_a_path_writes_the_tools_files(qs, tmp_path):
+    """bake(path=...) writes the very files of bake -o, in every format, and refuses as it does."""
+    m = qs.Map(size=3)
+    for name, more in (("c.png", []), ("c.tif", ["--bits", "16"]), ("c.tx", ["--tileable"]),
+                       ("c.jpg", []), ("n.exr", ["--output", "normal"])):
+        bits = 16 if "--bits" in more else 0
+        output = "normal" if "normal" in more else "color"
+        tool = tmp_path / ("tool-" + name)
+        run_tool("bake", "--set", "size=3", "--res", "24x16", "--samples", "1", *more, "-o",
+                 str(tool))
+        assert m.bake((24, 16), output=output, samples=1, tileable="--tileable" in more,
+                      bits=bits, path=tmp_path / name) is None
+        assert same_bits(read_exr(tmp_path / name), read_exr(tool)), name
+    mask, height = m.bake(8, output=("mask", "height"))
+    m.bake(8, output=("mask", "height"), path=[tmp_path / "m.png", tmp_path / "h.png"])
+    assert np.abs(read_exr(tmp_path / "m.png") - mask).max() <= 0.51 / 255
+    assert np.abs(read_exr(tmp_path / "h.png") - height).max() <= 0.51 / 255
+    with pytest.raises(Exception, match="write the mask output to .png or .tif"):
+        m.bake(8, output="mask", path=tmp_path / "m.jpg")
+    assert not (tmp_path / "m.jpg").exists()

@@ -16,7 +16,8 @@
 #include "serve/look_dev_server.h"
 #include "tests/support/tool_runner.h"
 #include "tool/base/tool_error.h"
-#include "tool/images/png_file.h"
+#include "tool/images/image_read.h"
+#include "tool/images/image_write.h"
 #include "tool/module/plugin_module.h"
 
 namespace {
@@ -76,11 +77,7 @@ int Serve::port_ = 0;
 std::string SmallPng(int width, int height) {
     Image image;
     AllocateImage(image, width, height, 3);
-    std::string png;
-    const auto writer = OpenPngMemoryWriter(png, width, height, 3, 8);
-    writer->WriteRows(image.pixels.data(), height);
-    writer->Finish();
-    return png;
+    return EncodeImage(image, {});
 }
 
 TEST(ServeHost, OwnNamesOnly) {
@@ -294,7 +291,7 @@ TEST_F(Serve, NearestScratchOutputsBakeAndPreview) {
     const auto shown = Post("/api/render", R"({"tab":"n","res":64,"samples":1,"output":"layer",
         "shape":"flat","settings":{"params":{"type":0,"levels":8}}})");
     ASSERT_EQ(shown->status, 200) << shown->body;
-    const Image image = ReadPngMemory(shown->body, "preview");
+    const Image image = ReadImageMemory(shown->body, "preview.png");
     std::set<long> steps;
     for (float v : image.pixels) {
         const float k = v * 7.0f;

@@ -6,9 +6,8 @@
 #include <string>
 
 #include "tests/support/tool_runner.h"
-#include "tool/images/exr_file.h"
 #include "tool/images/image.h"
-#include "tool/images/png_file.h"
+#include "tool/images/image_write.h"
 
 namespace fs = std::filesystem;
 
@@ -30,8 +29,8 @@ void WriteDamagedImages(const fs::path& in) {
     AllocateImage(image, 64, 48, 3);
     for (std::size_t i = 0; i < image.pixels.size(); ++i)
         image.pixels[i] = static_cast<float>((i * 7919) % 1000) / 1000.0f;
-    WritePng((in / "good.png").string(), image, 8);
-    WriteExr((in / "good.exr").string(), image);
+    WriteImageFile((in / "good.png").string(), image, {ImageFormat::Png, 8});
+    WriteImageFile((in / "good.exr").string(), image, {ImageFormat::Exr, 32});
     const std::string png = ReadAll(in / "good.png"), exr = ReadAll(in / "good.exr");
     auto write = [&](const std::string& name, const std::string& bytes) {
         std::ofstream(in / name, std::ios::binary) << bytes;

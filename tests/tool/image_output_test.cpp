@@ -8,8 +8,9 @@
 #include <sstream>
 
 #include "tests/support/tool_runner.h"
-#include "tool/images/exr_file.h"
-#include "tool/images/png_file.h"
+#include "tool/images/image_read.h"
+#include "tool/images/image_write.h"
+#include "tool/images/image.h"
 #include "tool/sampling/preview_scene.h"
 
 namespace {
@@ -33,7 +34,7 @@ TEST(ImageOutput, EachFormatReadsBackWithTheMapsValues) {
     Image translucent;
     AllocateImage(translucent, 1, 1, 4);
     translucent.pixels = {0.9f, 0.6f, 0.2f, 0.4f};
-    WritePng((dir / "translucent.png").string(), translucent, 16);
+    WriteImageFile((dir / "translucent.png").string(), translucent, {ImageFormat::Png, 16});
     const std::vector<std::string> look = {
         "--set", "size=2",
         "--set", "color1=0.1,0.3,0.6",
@@ -61,8 +62,8 @@ TEST(ImageOutput, EachFormatReadsBackWithTheMapsValues) {
         const ToolRun run = RunTool(args);
         ASSERT_EQ(run.exitCode, 0) << run.err;
         EXPECT_EQ(run.err, "");
-        const Image image = f.file.ends_with(".exr") ? ReadExr((dir / f.file).string())
-                                                     : ReadPng((dir / f.file).string());
+        const Image image = f.file.ends_with(".exr") ? ReadImage((dir / f.file).string())
+                                                     : ReadImage((dir / f.file).string());
         ASSERT_EQ(image.width, kW);
         ASSERT_EQ(image.height, kH);
         ASSERT_EQ(image.channels, 4);
@@ -80,7 +81,7 @@ TEST(ImageOutput, EachFormatReadsBackWithTheMapsValues) {
                        "-o", (dir / "m.exr").string()})
                   .exitCode,
               0);
-    const Image mono = ReadExr((dir / "m.exr").string());
+    const Image mono = ReadImage((dir / "m.exr").string());
     EXPECT_EQ(mono.channels, 1);
     EXPECT_EQ(mono.pixels,
               EvalValues({"eval", "--filtered", "--output", "mono"}, BakeSamples(kW, kH, kExtent)));
@@ -107,13 +108,13 @@ TEST(ImageOutput, EachFormatReadsBackWithTheMapsValues) {
     }
     args = {"eval", "--filtered", "--output", "mono"};
     args.insert(args.end(), channel.begin(), channel.end());
-    EXPECT_EQ(ReadExr((dir / "uv.exr").string()).pixels, EvalValues(args, uv));
+    EXPECT_EQ(ReadImage((dir / "uv.exr").string()).pixels, EvalValues(args, uv));
 
     ASSERT_EQ(RunTool({"bake", "--samples", "1", "--res", res, "--extent", "20", "--output", "bump",
                        "-o", (dir / "b.exr").string()})
                   .exitCode,
               0);
-    const Image bump = ReadExr((dir / "b.exr").string());
+    const Image bump = ReadImage((dir / "b.exr").string());
     EXPECT_EQ(bump.channels, 3);
     EXPECT_EQ(bump.pixels, EvalValues({"eval", "--output", "bump"}, BakeSamples(kW, kH, kExtent)));
 
@@ -122,7 +123,7 @@ TEST(ImageOutput, EachFormatReadsBackWithTheMapsValues) {
                        "normal", "--normal-strength", "2", "-o", (dir / "n.exr").string()})
                   .exitCode,
               0);
-    const Image normal = ReadExr((dir / "n.exr").string());
+    const Image normal = ReadImage((dir / "n.exr").string());
     ASSERT_EQ(normal.pixels.size(), bump.pixels.size());
     for (std::size_t i = 0; i < bump.pixels.size(); i += 3) {
         const float x = 2.0f * bump.pixels[i], y = 2.0f * bump.pixels[i + 1];
@@ -145,8 +146,8 @@ TEST(ImageOutput, BakeIsTheSameWhateverTheThreadCount) {
     }
     EXPECT_EQ(ReadAll(dir / "t1.png"), ReadAll(dir / "t3.png"));
     EXPECT_EQ(ReadAll(dir / "t1.png"), ReadAll(dir / "t0.png"));
-    EXPECT_EQ(ReadExr((dir / "t1.exr").string()).pixels, ReadExr((dir / "t3.exr").string()).pixels);
-    EXPECT_EQ(ReadExr((dir / "t1.exr").string()).pixels, ReadExr((dir / "t0.exr").string()).pixels);
+    EXPECT_EQ(ReadImage((dir / "t1.exr").string()).pixels, ReadImage((dir / "t3.exr").string()).pixels);
+    EXPECT_EQ(ReadImage((dir / "t1.exr").string()).pixels, ReadImage((dir / "t0.exr").string()).pixels);
 }
 
 TEST(ImageOutput, FlatMapGivesAFlatNormalMap) {
@@ -158,8 +159,8 @@ TEST(ImageOutput, FlatMapGivesAFlatNormalMap) {
                      "--normal-strength", "1000", "-o", (dir / file).string()});
         ASSERT_EQ(run.exitCode, 0) << run.err;
     }
-    const Image exr = ReadExr((dir / "n.exr").string());
-    const Image png = ReadPng((dir / "n.png").string());
+    const Image exr = ReadImage((dir / "n.exr").string());
+    const Image png = ReadImage((dir / "n.png").string());
     ASSERT_EQ(exr.channels, 3);
     ASSERT_EQ(exr.width, 16);
     for (std::size_t i = 0; i < exr.pixels.size(); i += 3) {
@@ -186,7 +187,7 @@ TEST(ImageOutput, RenderRefinesDisagreeingPixelsAlikeOnAnyThreads) {
     EXPECT_EQ(ReadAll(dir / "r1.png"), ReadAll(dir / "r0.png"));
     // The sphere's outline alone has pixels whose samples disagree.
     EXPECT_NE(ReadAll(dir / "r1.png"), ReadAll(dir / "plain.png"));
-    EXPECT_EQ(ReadPng((dir / "r1.png").string()).transfer, ImageTransfer::Srgb);
+    EXPECT_EQ(ReadImage((dir / "r1.png").string()).transfer, ImageTransfer::Srgb);
 }
 
 TEST(ImageOutput, RenderReadsBackAtItsSize) {
@@ -195,7 +196,7 @@ TEST(ImageOutput, RenderReadsBackAtItsSize) {
         const ToolRun run = RunTool({"render", "--res", "24x16", "--samples", "1", "--shape", shape,
                                      "-o", (dir / (std::string(shape) + ".png")).string()});
         ASSERT_EQ(run.exitCode, 0) << run.err;
-        const Image image = ReadPng((dir / (std::string(shape) + ".png")).string());
+        const Image image = ReadImage((dir / (std::string(shape) + ".png")).string());
         EXPECT_EQ(image.width, 24);
         EXPECT_EQ(image.height, 16);
         EXPECT_EQ(image.channels, 3);
@@ -204,7 +205,7 @@ TEST(ImageOutput, RenderReadsBackAtItsSize) {
         RunTool({"render", "-q", "--res", "8", "--samples", "1", "-o", (dir / "r.exr").string()})
             .exitCode,
         0);
-    const Image exr = ReadExr((dir / "r.exr").string());
+    const Image exr = ReadImage((dir / "r.exr").string());
     EXPECT_EQ(exr.width, 8);
     EXPECT_EQ(exr.height, 8);
     EXPECT_EQ(exr.channels, 3);
@@ -225,7 +226,7 @@ TEST(ImageOutput, RenderDrawsTheCheckerTheEncodedMapAndItsBump) {
         args.insert(args.end(), extra.begin(), extra.end());
         const ToolRun run = RunTool(args);
         EXPECT_EQ(run.exitCode, 0) << run.err;
-        return ReadPng((dir / name).string());
+        return ReadImage((dir / name).string());
     };
     const Image quarter =
         render("quarter.png", {"--set", "color1=0.25,0.25,0.25", "--set", "color2=0.25,0.25,0.25"});

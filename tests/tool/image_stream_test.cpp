@@ -9,8 +9,8 @@
 
 #include "tests/support/tool_runner.h"
 #include "tool/base/tool_error.h"
-#include "tool/images/exr_file.h"
-#include "tool/images/png_file.h"
+#include "tool/images/image_read.h"
+#include "tool/images/image_write.h"
 
 namespace {
 
@@ -39,13 +39,13 @@ TEST(ImageStream, RowsInChunksGiveTheWholeImagesFile) {
     for (int channels : {1, 3, 4}) {
         const Image image = TestImage(13, 21, channels);
         for (int bits : {8, 16}) {
-            WritePng((dir / "whole.png").string(), image, bits);
-            WriteInChunks(*OpenPngWriter((dir / "rows.png").string(), 13, 21, channels, bits),
+            WriteImageFile((dir / "whole.png").string(), image, {ImageFormat::Png, bits});
+            WriteInChunks(*OpenImageWriter((dir / "rows.png").string(), PlainLayout(13, 21, channels), {ImageFormat::Png, bits}),
                           image);
             EXPECT_EQ(ReadAll(dir / "whole.png"), ReadAll(dir / "rows.png")) << bits;
         }
-        WriteExr((dir / "whole.exr").string(), image);
-        WriteInChunks(*OpenExrWriter((dir / "rows.exr").string(), 13, 21, channels), image);
+        WriteImageFile((dir / "whole.exr").string(), image, {ImageFormat::Exr, 32});
+        WriteInChunks(*OpenImageWriter((dir / "rows.exr").string(), PlainLayout(13, 21, channels), {ImageFormat::Exr, 32}), image);
         EXPECT_EQ(ReadAll(dir / "whole.exr"), ReadAll(dir / "rows.exr")) << channels;
     }
 }
@@ -53,10 +53,10 @@ TEST(ImageStream, RowsInChunksGiveTheWholeImagesFile) {
 TEST(ImageStream, FullDiskIsAnError) {
     if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
     const Image image = TestImage(64, 64, 4);
-    EXPECT_THROW(WritePng("/dev/full", image, 8), ToolError);
-    EXPECT_THROW(WritePng("/dev/full", image, 16), ToolError);
+    EXPECT_THROW(WriteImageFile("/dev/full", image, {ImageFormat::Png, 8}), ToolError);
+    EXPECT_THROW(WriteImageFile("/dev/full", image, {ImageFormat::Png, 16}), ToolError);
     // The file object's own buffer holds all of it until the end: only the close can tell.
-    EXPECT_THROW(WriteExr("/dev/full", image), ToolError);
+    EXPECT_THROW(WriteImageFile("/dev/full", image, {ImageFormat::Exr, 32}), ToolError);
 }
 
 TEST(ImageStream, BakeWritesEveryBandInItsPlace) {
@@ -76,7 +76,7 @@ TEST(ImageStream, BakeWritesEveryBandInItsPlace) {
             RunTool({"bake", "-q", "--threads", threads, "--samples", "1", "--bits", "32", "--res",
                      std::to_string(kW) + "x" + std::to_string(kH), "-o", file});
         ASSERT_EQ(run.exitCode, 0) << run.err;
-        EXPECT_EQ(ReadExr(file).pixels, want) << threads << " threads";
+        EXPECT_EQ(ReadImage(file).pixels, want) << threads << " threads";
     }
 }
 

@@ -7,7 +7,8 @@
 #include <nlohmann/json.hpp>
 
 #include "tests/support/tool_runner.h"
-#include "tool/images/png_file.h"
+#include "tool/images/image_read.h"
+#include "tool/images/image_write.h"
 
 namespace {
 
@@ -86,8 +87,8 @@ TEST(Preset, ImagesBesideThePresetMoveWithIt) {
     Image grey;
     AllocateImage(grey, 2, 2, 1);
     grey.pixels = {0.25f, 0.5f, 0.75f, 1.0f};
-    WritePng((dir / "look" / "images" / "grunge.png").string(), grey, 8);
-    WritePng((elsewhere / "far.png").string(), grey, 8);
+    WriteImageFile((dir / "look" / "images" / "grunge.png").string(), grey, {ImageFormat::Png, 8});
+    WriteImageFile((elsewhere / "far.png").string(), grey, {ImageFormat::Png, 8});
     const std::string preset = (dir / "look" / "worn.json").string();
     const ToolRun saved = RunTool(
         {"params", "--map", "sizeMap=" + (dir / "look" / "images" / "grunge.png").string(), "--map",

@@ -11,8 +11,7 @@
 #include <vector>
 
 #include "tests/support/tool_runner.h"
-#include "tool/images/exr_file.h"
-#include "tool/images/png_file.h"
+#include "tool/images/image_read.h"
 #include "tool/module/plugin_module.h"
 #include "tool/sampling/bake.h"
 #include "tool/sampling/sample_context.h"
@@ -43,7 +42,7 @@ std::map<std::string, Image> Bake(const ScratchFolder& dir, int res,
     EXPECT_EQ(run.exitCode, 0) << run.err;
     std::map<std::string, Image> images;
     if (run.exitCode == 0)
-        for (const std::string& o : outputs) images[o] = ReadExr((dir / (o + ".exr")).string());
+        for (const std::string& o : outputs) images[o] = ReadImage((dir / (o + ".exr")).string());
     return images;
 }
 
@@ -273,8 +272,9 @@ TEST(ScratchOutputs, LayerInPngIsTheIndexCode) {
     png8.insert(png8.end(), {"-o", (dir / "l8.png").string()});
     png16.insert(png16.end(), {"--bits", "16", "-o", (dir / "l16.png").string()});
     for (const auto& args : {exr, png8, png16}) ASSERT_EQ(RunTool(args).exitCode, 0);
-    const Image index = ReadExr((dir / "l.exr").string());
-    const Image p8 = ReadPng((dir / "l8.png").string()), p16 = ReadPng((dir / "l16.png").string());
+    const Image index = ReadImage((dir / "l.exr").string());
+    const Image p8 = ReadImage((dir / "l8.png").string()),
+                p16 = ReadImage((dir / "l16.png").string());
     ASSERT_EQ(p8.pixels.size(), index.pixels.size());
     for (std::size_t i = 0; i < index.pixels.size(); ++i) {
         EXPECT_EQ(std::lround(p8.pixels[i] * 255.0f), std::lround(index.pixels[i])) << i;

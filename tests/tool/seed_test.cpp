@@ -8,7 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tests/support/tool_runner.h"
-#include "tool/images/exr_file.h"
+#include "tool/images/image_read.h"
 #include "tool/setup/seed_shift.h"
 
 namespace {
@@ -20,7 +20,7 @@ std::vector<float> Bake(const std::vector<std::string>& extra, const ScratchFold
     args.insert(args.end(), extra.begin(), extra.end());
     const ToolRun run = RunTool(args);
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    return run.exitCode == 0 ? ReadExr(file).pixels : std::vector<float>();
+    return run.exitCode == 0 ? ReadImage(file).pixels : std::vector<float>();
 }
 
 TEST(Seed, BakeMovesItsSquareByTheSeedShift) {
@@ -58,7 +58,7 @@ TEST(Seed, PresetsKeepItAndTheOptionWins) {
     const ToolRun b =
         RunTool({"render", "-q", "--res", "24", "--seed", "3", "-o", (dir / "b.exr").string()});
     ASSERT_EQ(a.exitCode + b.exitCode, 0) << a.err << b.err;
-    EXPECT_NE(ReadExr((dir / "a.exr").string()).pixels, ReadExr((dir / "b.exr").string()).pixels);
+    EXPECT_NE(ReadImage((dir / "a.exr").string()).pixels, ReadImage((dir / "b.exr").string()).pixels);
 
     for (const char* bad : {"-1", "1.5", "4294967296", "\"7\""}) {
         std::ofstream(preset) << "{\"seed\": " << bad << "}";

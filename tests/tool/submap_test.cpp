@@ -8,7 +8,8 @@
 #include <sample_shade_context.h>
 
 #include "tests/support/tool_runner.h"
-#include "tool/images/png_file.h"
+#include "tool/images/image_read.h"
+#include "tool/images/image_write.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ TEST(SubMaps, ImageFillsBothColoursExactly) {
             want.insert(want.end(), rgb + 3 * i, rgb + 3 * i + 3);
             want.push_back(channels == 4 ? alphas[i] : 1.0f);
         }
-        WritePng((dir / "quad.png").string(), image, 16);
+        WriteImageFile((dir / "quad.png").string(), image, {ImageFormat::Png, 16});
         const std::string map = (dir / "quad.png").string();
         // With both colour slots the same image, the blend is the image whatever the scratches;
         // the last sample repeats into the bottom-right pixel.
@@ -53,7 +54,7 @@ TEST(SubMaps, ImageFillsBothColoursExactly) {
     Image grey;
     AllocateImage(grey, 1, 1, 1);
     grey.pixels = {0.5f};
-    WritePng((dir / "grey.png").string(), grey, 16);
+    WriteImageFile((dir / "grey.png").string(), grey, {ImageFormat::Png, 16});
     const std::string greyMap = (dir / "grey.png").string();
     const ToolRun g = RunTool(
         {"eval", "--map", "color1map=" + greyMap, "--map", "color2map=" + greyMap}, "0.5 0.5 0\n");

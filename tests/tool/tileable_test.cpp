@@ -16,7 +16,7 @@
 
 #include "map/iquorv_scratches.h"
 #include "tests/support/tool_runner.h"
-#include "tool/images/exr_file.h"
+#include "tool/images/image_read.h"
 #include "tool/module/plugin_module.h"
 #include "tool/sampling/bake.h"
 #include "tool/sampling/sample_context.h"
@@ -31,7 +31,7 @@ Image Bake(const ScratchFolder& dir, const std::string& name, int res,
     args.insert(args.begin(), base.begin(), base.end());
     const ToolRun run = RunTool(args);
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    return ReadExr(file);
+    return ReadImage(file);
 }
 
 // Pearson correlation of column (or row) a and b of a one-channel image.

@@ -25,7 +25,15 @@ void Say(const char* text) {
     (void)ignored;
 }
 
+// Set while HeldInterrupts is alive; then the signal that came, 0 for none.
+std::atomic<int> holds{0};
+volatile sig_atomic_t heldSignal = 0;
+
 void OnInterrupt(int sig) {
+    if (holds.load() > 0 && heldSignal == 0) {
+        heldSignal = sig;
+        return;  // the handler was reset on entry: a second signal ends the tool
+    }
     bool removed = false;
     for (auto& slot : pending) {
         if (const char* path = slot.load()) removed = unlink(path) == 0 || removed;
@@ -40,22 +48,40 @@ void OnInterrupt(int sig) {
     raise(sig);
 }
 
-}  // namespace
-
-void InstallInterruptHandlers() {
-    errorIsTerminal = isatty(STDERR_FILENO) ? 1 : 0;
+// Handles the signals by OnInterrupt, once each (reset on entry).
+void Arm(int sig) {
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
     action.sa_flags = SA_RESETHAND;
     sigemptyset(&action.sa_mask);
-    for (int sig : kSignals) sigaddset(&action.sa_mask, sig);
+    for (int s : kSignals) sigaddset(&action.sa_mask, s);
+    sigaction(sig, &action, nullptr);
+}
+
+}  // namespace
+
+void InstallInterruptHandlers() {
+    errorIsTerminal = isatty(STDERR_FILENO) ? 1 : 0;
     for (int sig : kSignals) {
         struct sigaction old {};
         // A signal ignored by whoever started the tool (nohup, a background job) stays ignored.
         if (sigaction(sig, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
-        sigaction(sig, &action, nullptr);
+        Arm(sig);
     }
     std::signal(SIGXFSZ, SIG_IGN);
+}
+
+HeldInterrupts::HeldInterrupts() {
+    ++holds;
+}
+
+HeldInterrupts::~HeldInterrupts() {
+    if (--holds > 0 || heldSignal == 0) return;
+    const int sig = heldSignal;
+    heldSignal = 0;
+    // Handled now, by the handler that was reset when the signal came.
+    Arm(sig);
+    raise(sig);
 }
 
 int AddPendingFile(const char* path) {

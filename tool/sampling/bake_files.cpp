@@ -3,8 +3,7 @@
 #include <cstddef>
 
 #include "tool/base/tool_error.h"
-#include "tool/images/image_file.h"
-#include "tool/images/png_file.h"
+#include "tool/images/image_write.h"
 
 namespace {
 
@@ -12,8 +11,24 @@ bool IsColor(BakeOutput output) {
     return output == BakeOutput::Color;
 }
 
+// The raw bump vector is not bounded: only float channels hold it.
+bool Unbounded(BakeOutput output) {
+    return output == BakeOutput::Bump;
+}
+
 bool HalfInExr(BakeOutput output, const BakeEncoding& encoding) {
     return encoding.bits == 0 ? IsColor(output) : encoding.bits == 16;
+}
+
+// The file's encoding of one output.
+ImageEncoding EncodingOf(ImageFormat format, BakeOutput output, const BakeEncoding& encoding) {
+    ImageEncoding e;
+    e.format = format;
+    e.bits = encoding.bits != 0 ? encoding.bits : format == ImageFormat::Exr ? 32 : 8;
+    e.color = IsColor(output);
+    e.compression = encoding.compression;
+    e.periodic = encoding.tileable;
+    return e;
 }
 
 // Errors of the writer it wraps name the file.
@@ -97,21 +112,15 @@ private:
 
 std::unique_ptr<ImageWriter> OpenOutput(const OutputFile& file, BakeOutput output, int width,
                                         int height, const BakeEncoding& encoding) {
-    const int channels = BakeChannels(output);
+    const ImageFormat format = ImageFormatOf(file.Path());
+    ImageLayout layout = PlainLayout(width, height, BakeChannels(output));
+    layout.half.assign(layout.names.size(), HalfInExr(output, encoding));
     std::unique_ptr<ImageWriter> writer;
     try {
-        if (ImageFormatOf(file.Path()) == ImageFormat::Png) {
-            writer = OpenPngWriter(file.TempPath(), width, height, channels,
-                                   encoding.bits == 0 ? 8 : encoding.bits,
-                                   IsColor(output) ? PngColorSpace::Srgb : PngColorSpace::Linear);
-            if (output == BakeOutput::Layer)
-                writer = std::make_unique<IndexCodeWriter>(std::move(writer), width,
-                                                           encoding.bits == 0 ? 8 : encoding.bits);
-        } else {
-            writer = OpenExrWriter(file.TempPath(), width, height,
-                                   ExrImageChannels(channels, HalfInExr(output, encoding)),
-                                   encoding.compression);
-        }
+        const ImageEncoding e = EncodingOf(format, output, encoding);
+        writer = OpenImageWriter(file.TempPath(), layout, e);
+        if (output == BakeOutput::Layer && format != ImageFormat::Exr && e.bits != 32)
+            writer = std::make_unique<IndexCodeWriter>(std::move(writer), width, e.bits);
     } catch (const ToolError& e) {
         throw ToolError("cannot write '" + file.Path() + "': " + e.what());
     }
@@ -130,23 +139,35 @@ void CheckBakeFiles(const std::vector<std::string>& paths, const std::vector<Bak
                         "--output), or one .exr for all");
     }
     for (std::size_t i = 0; i < paths.size(); ++i) {
-        const ImageFormat format = ImageFormatOf(paths[i]);
-        if (format == ImageFormat::Png) {
-            if (layered) {
-                throw ToolError("'" + paths[i] +
-                                "' cannot hold several outputs: name one file per output, or "
-                                "write one .exr with a layer per output");
+        const ImageFormatInfo& info = FormatInfo(ImageFormatOf(paths[i]));
+        const std::string file = "'" + paths[i] + "'";
+        if (layered && !info.layers) {
+            throw ToolError(file +
+                            " cannot hold several outputs: name one file per output, or "
+                            "write one .exr with a layer per output");
+        }
+        const bool bits16 = encoding.bits == 16 && (info.eightAndSixteen || info.half);
+        const bool bits8 = encoding.bits == 8 && info.eightAndSixteen;
+        if (encoding.bits != 0 && !bits8 && !bits16 && !(encoding.bits == 32 && info.floats) &&
+            !(encoding.bits == 8 && info.format == ImageFormat::Jpeg)) {
+            throw ToolError(file + ": " + info.name + " takes --bits " + info.bits);
+        }
+        for (std::size_t k = 0; k < outputs.size(); ++k) {
+            if (!layered && k != i) continue;
+            const char* name = BakeOutputName(outputs[k]);
+            if (!info.data && !IsColor(outputs[k])) {
+                throw ToolError(file + ": " + info.name +
+                                " is lossy and for colour previews; "
+                                "write the " +
+                                name + " output to .png or .tif");
             }
-            if (outputs[i] == BakeOutput::Bump) {
-                throw ToolError("'" + paths[i] +
-                                "': the bump output is the raw vector, which a PNG cannot hold; "
-                                "write it to .exr, or bake --output normal for a normal map");
+            const bool floats = info.format == ImageFormat::Exr || encoding.bits == 32;
+            if (Unbounded(outputs[k]) && !floats) {
+                throw ToolError(file + ": the " + name + " output is the raw vector, which " +
+                                (info.floats ? "takes --bits 32 in " : "cannot be held by ") +
+                                (info.format == ImageFormat::Png ? "a " : "") + info.name +
+                                "; write it to .exr, or bake --output normal for a normal map");
             }
-            if (encoding.bits != 0 && encoding.bits != 8 && encoding.bits != 16) {
-                throw ToolError("'" + paths[i] + "': PNG takes --bits 8 or 16");
-            }
-        } else if (encoding.bits != 0 && encoding.bits != 16 && encoding.bits != 32) {
-            throw ToolError("'" + paths[i] + "': EXR takes --bits 16 (half) or 32 (float)");
         }
     }
 }
@@ -157,16 +178,18 @@ void WriteBakeFiles(const std::vector<OutputFile*>& files, const std::vector<Bak
     std::unique_ptr<ImageWriter> writer;
     if (files.size() == 1 && outputs.size() > 1) {
         // One multi-layer EXR: a layer named for each output.
-        std::vector<ExrChannel> channels;
+        ImageLayout layout{width, height, {}, {}};
         for (const BakeOutput output : outputs) {
-            for (ExrChannel& c : ExrImageChannels(BakeChannels(output), HalfInExr(output, encoding),
-                                                  BakeOutputName(output))) {
-                channels.push_back(std::move(c));
+            for (std::string& name :
+                 ImageChannelNames(BakeChannels(output), BakeOutputName(output))) {
+                layout.names.push_back(std::move(name));
+                layout.half.push_back(HalfInExr(output, encoding));
             }
         }
         try {
             writer = std::make_unique<NamedWriter>(
-                OpenExrWriter(files[0]->TempPath(), width, height, channels, encoding.compression),
+                OpenImageWriter(files[0]->TempPath(), layout,
+                                EncodingOf(ImageFormat::Exr, outputs[0], encoding)),
                 files[0]->Path());
         } catch (const ToolError& e) {
             throw ToolError("cannot write '" + files[0]->Path() + "': " + e.what());

@@ -1,26 +1,28 @@
 // The files a bake writes: one per output, or one multi-layer EXR holding them all, each
-// output encoded as its kind asks (colour sRGB in PNG, data linear).
+// output encoded as its kind asks (colour sRGB in integer files, data as computed).
 #pragma once
 
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "tool/base/output_file.h"
-#include "tool/images/exr_file.h"
+#include "tool/images/image_format.h"
 #include "tool/images/image_writer.h"
 #include "tool/sampling/bake.h"
 
 struct BakeEncoding {
-    // PNG: 8 or 16. EXR: 16 (half) or 32 (float). 0: PNG 8; EXR half for colour, float for
-    // data (every other output).
+    // PNG, TIFF, .tx: 8 or 16 (integers), TIFF and .tx also 32 (float); EXR: 16 (half) or 32
+    // (float); JPEG: 8. 0: 8 bits, and in EXR half for colour, float for every other output.
     int bits = 0;
     ExrCompression compression = ExrCompression::Zip;
+    // The bake repeats without a seam: a .tx wraps periodically.
+    bool tileable = false;
 };
 
 // A ToolError unless the files can hold the outputs as encoded: one file per output, or one
-// .exr for several; bump (the raw vector) never in PNG; bits that the format has.
+// .exr for several; bump (the raw vector) only in float files; data never in JPEG; bits that
+// the format has.
 void CheckBakeFiles(const std::vector<std::string>& paths, const std::vector<BakeOutput>& outputs,
                     const BakeEncoding& encoding);
 

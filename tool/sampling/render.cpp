@@ -7,7 +7,7 @@
 #include <tbb/blocked_range.h>
 #include <tbb/parallel_for.h>
 
-#include "tool/images/png_file.h"
+#include "tool/images/image.h"
 #include "tool/sampling/sample_context.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <bitmap_tex.h>
 
 #include "tool/base/tool_error.h"
-#include "tool/images/image_file.h"
-#include "tool/images/png_file.h"
+#include "tool/images/image_read.h"
+#include "tool/images/image.h"
 #include "tool/params/parameters.h"
 
 namespace {
@@ -44,9 +44,12 @@ bool IsColorSlot(const std::string& slot) {
     return slot == "color1map" || slot == "color2map";
 }
 
-// Colour images are made linear when the file states an encoding (sRGB, or a gamma); data
-// images and unstated files are taken as they are stored.
+// Colour images are made linear when the file states an encoding (sRGB, or a gamma), or
+// states none and has 8-bit channels, which texture tools take as sRGB; data images and
+// other files are taken as they are stored.
 void Linearise(Image& image) {
+    if (image.transfer == ImageTransfer::Unstated && image.eightBit)
+        image.transfer = ImageTransfer::Srgb;
     if (image.transfer != ImageTransfer::Srgb && image.transfer != ImageTransfer::Gamma) return;
     const int colorChannels = image.channels == 4 ? 3 : image.channels;
     const float inverse = static_cast<float>(1.0 / image.gamma);
@@ -114,8 +117,9 @@ void ApplyMapSource(Texmap* map, ClassDesc* cd, const std::string& slot, const s
         recorded = source;
     } else {
         if (source.empty()) {
-            throw ToolError("--map " + slot +
-                            "=: name an image file (.png, .exr) or scratches:NAME=VALUE,...");
+            throw ToolError(
+                "--map " + slot +
+                "=: name an image file (.png, .exr, .tif, .jpg, ...) or scratches:NAME=VALUE,...");
         }
         std::filesystem::path file(source);
         if (file.is_relative()) file = base / file;

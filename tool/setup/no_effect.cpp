@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "map/iquorv_scratches.h"
-#include "tool/images/image_file.h"
+#include "tool/images/image_format.h"
 #include "tool/params/parameters.h"
 
 namespace {
@@ -178,9 +178,11 @@ std::vector<std::string> NoEffectWarnings(Texmap* map, TimeValue t,
         if (!animated) warnings.push_back("--time has no effect: nothing in the map is animated");
     }
     for (const std::string& file : context.files) {
-        if (!context.compression.empty() && ImageFormatOf(file) == ImageFormat::Png) {
+        const ImageFormat format = ImageFormatOf(file);
+        if (!context.compression.empty() && format != ImageFormat::Exr) {
             warnings.push_back("--compression " + context.compression + " has no effect on " +
-                               file + ": it applies to EXR files only, PNG has its own");
+                               file + ": it applies to EXR files only, " + FormatInfo(format).name +
+                               " has its own");
         }
     }
     if (context.tileable) {
