@@ -6,10 +6,14 @@
 #include "cellular_lattice.h"
 #include "layer_rotations.h"
 #include "poisson_count.h"
+#include "tile_geometry.h"
 
 namespace cellular {
 
 namespace {
+
+using cellular::tile::dot;
+using cellular::tile::toLattice;
 
 // As tiled_scratch.cpp's periodic search: nothing beyond this reach counts.
 constexpr double reach = 3.0;
@@ -33,20 +37,6 @@ constexpr double copiesPerVolume = 2.6 * 1.25;
 // Coordinates where the unrepeated search's lattice indices and tile coordinates stay exact
 // enough for the slack above.
 constexpr double maxCoordinate = 1e7;
-
-double dot(const double x[3], const double y[3]) {
-    return x[0] * y[0] + x[1] * y[1] + x[2] * y[2];
-}
-
-// As tiled_scratch.cpp places a pattern-space vector in a layer's lattice.
-void toLattice(const Point3& v, const Matrix3& m, int type, float scale, double out[3]) {
-    double r[3];
-    for (int k = 0; k < 3; ++k)
-        r[k] = static_cast<double>(v.x) * m[0][k] + static_cast<double>(v.y) * m[1][k] +
-               static_cast<double>(v.z) * m[2][k];
-    r[type == 0 ? 0 : 1] *= scale;
-    for (int k = 0; k < 3; ++k) out[k] = r[k] * densityScale;
-}
 
 // A lattice point's coordinates along the frame, origin-relative.
 void frameCoordinates(const double at[3], const TiledLayerPoints& t, double out[3]) {

@@ -7,14 +7,16 @@
 #include "cellular_lattice.h"
 #include "lattice_index.h"
 #include "poisson_count.h"
+#include "tile_geometry.h"
 
 namespace cellular {
 
 namespace {
 
-double dot(const double x[3], const double y[3]) {
-    return x[0] * y[0] + x[1] * y[1] + x[2] * y[2];
-}
+using cellular::tile::dot;
+using cellular::tile::Extent;
+using cellular::tile::extentOf;
+using cellular::tile::outside;
 
 void cross(const double x[3], const double y[3], double out[3]) {
     out[0] = x[1] * y[2] - x[2] * y[1];
@@ -28,22 +30,6 @@ constexpr double maxCopies = 64.0;
 
 // Slack on the pruning bounds, far above the roundings between a bound and a computed distance.
 constexpr double boundSlack = 1.0 + 1e-9;
-
-// How far a tile coordinate lies outside [0, 1).
-double outside(double t) {
-    return t < 0.0 ? -t : t > 1.0 ? t - 1.0 : 0.0;
-}
-
-// The tile coordinates of a unit cube [c, c + 1]^3 range over origin-relative
-// du . c + [low, high] with low and high the sums of du's negative and positive parts.
-struct Extent {
-    double low, high;
-};
-Extent extentOf(const double d[3]) {
-    Extent e{0.0, 0.0};
-    for (int k = 0; k < 3; ++k) (d[k] < 0.0 ? e.low : e.high) += d[k];
-    return e;
-}
 
 // The search among the cell's own points (the kept ones) near y, which need not lie in the
 // cell: the cubes within the best distance so far, y's own first, each skipped when its box is

@@ -12,8 +12,15 @@
 #include "nearest_scratch.h"
 #include "poisson_count.h"
 #include "tiled_cellular.h"
+#include "tile_geometry.h"
 
 namespace {
+
+using cellular::tile::dot;
+using cellular::tile::Extent;
+using cellular::tile::extentOf;
+using cellular::tile::outside;
+using cellular::tile::toLattice;
 
 using scratchfeature::Hit;
 
@@ -23,33 +30,6 @@ constexpr double secondReach = 3.0;
 constexpr double insideMargin = 1.0 + 1e-9;
 constexpr double boundSlack = 1.0 + 1e-9;
 constexpr double maxCopies = 64.0;
-
-double dot(const double x[3], const double y[3]) {
-    return x[0] * y[0] + x[1] * y[1] + x[2] * y[2];
-}
-
-double outside(double t) {
-    return t < 0.0 ? -t : t > 1.0 ? t - 1.0 : 0.0;
-}
-
-struct Extent {
-    double low, high;
-};
-Extent extentOf(const double d[3]) {
-    Extent e{0.0, 0.0};
-    for (int k = 0; k < 3; ++k) (d[k] < 0.0 ? e.low : e.high) += d[k];
-    return e;
-}
-
-// A pattern-space vector in a layer's scaled space, in double: a period, not a sample.
-void toLattice(const Point3& v, const Matrix3& m, int type, float scale, double out[3]) {
-    double r[3];
-    for (int k = 0; k < 3; ++k)
-        r[k] = static_cast<double>(v.x) * m[0][k] + static_cast<double>(v.y) * m[1][k] +
-               static_cast<double>(v.z) * m[2][k];
-    r[type == 0 ? 0 : 1] *= scale;
-    for (int k = 0; k < 3; ++k) out[k] = r[k] * cellular::densityScale;
-}
 
 // The kept points (those in the cell) near y, folded into best: the cubes within the best
 // distance, y's own first, each skipped when its box is no nearer or misses the cell.

@@ -15,8 +15,11 @@
 #include "tiled_erosion.h"
 #include "tile_points.h"
 #include "unit_clamp.h"
+#include "tile_geometry.h"
 
 namespace {
+
+using cellular::tile::toLattice;
 
 constexpr int maxLevels = 8;
 
@@ -39,17 +42,6 @@ double periodicNearest(const double at[3], const cellular::LatticeTile& lattice)
 float layerValue(double d, double spread) {
     const float f1 = static_cast<float>(std::sqrt(d) * cellular::inverseDensity);
     return static_cast<float>(f1 / spread * 2.0 - 1.0);
-}
-
-// A pattern-space vector taken into a layer's scaled space: rotated, stretched, scaled. In
-// double precision: these are the lattice's period vectors, not a sample.
-void toLattice(const Point3& v, const Matrix3& m, int type, float scale, double out[3]) {
-    double r[3];
-    for (int k = 0; k < 3; ++k)
-        r[k] = static_cast<double>(v.x) * m[0][k] + static_cast<double>(v.y) * m[1][k] +
-               static_cast<double>(v.z) * m[2][k];
-    r[type == 0 ? 0 : 1] *= scale;
-    for (int k = 0; k < 3; ++k) out[k] = r[k] * cellular::densityScale;
 }
 
 // The nearest distance over the layers' periodic lattices.
