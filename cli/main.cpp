@@ -71,9 +71,10 @@ void AddMapOptions(CLI::App* cmd, MapOptions& map) {
     cmd->add_option("--save-preset", map.savePreset,
                     "Write every setting (after --preset, --set, --map) to a JSON preset")
         ->type_name("FILE.json");
-    cmd->add_option("--map", map.maps,
-                    "Fill a sub-map slot (distortMap, sizeMap, ...) with an image file (.png, "
-                    ".exr) or another map, scratches:NAME=VALUE,... (repeatable)")
+    cmd->add_option(
+           "--map", map.maps,
+           "Fill a sub-map slot (distortMap, sizeMap, ...) with an image file (.png, .exr, "
+           ".tif, .jpg, .tga, ...) or another map, scratches:NAME=VALUE,... (repeatable)")
         ->type_name("SLOT=SOURCE")
         ->expected(1)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
@@ -268,7 +269,11 @@ int main(int argc, char** argv) {
         "coloured and bumped by the map, filtered and antialiased");
     AddMapOptions(render, mapOptions);
     AddSeed(render, mapOptions);
-    render->add_option("-o", renderFile, "Output image: .png, .tif or .tx (8 or 16 bits, sRGB), .jpg, or .exr (linear float)")->type_name("FILE");
+    render
+        ->add_option(
+            "-o", renderFile,
+            "Output image: .png, .tif or .tx (8 or 16 bits, sRGB), .jpg, or .exr (linear float)")
+        ->type_name("FILE");
     render->add_option("--res", renderRes, "Image size, N or WxH")->type_name("N|WxH");
     Choice<PreviewShape> shape({{"sphere", PreviewShape::Sphere},
                                 {"plane", PreviewShape::Plane},
@@ -286,7 +291,8 @@ int main(int argc, char** argv) {
     render->add_option("--bump", renderOptions.bump, "Bump amount; 0 shows colour only")
         ->check(NumberFrom(0.0f, 100.0f))
         ->type_name("K");
-    render->add_option("--bits", renderBits, "Bits per channel of a PNG, TIFF or .tx")->check(CLI::IsMember({8, 16}));
+    render->add_option("--bits", renderBits, "Bits per channel of a PNG, TIFF or .tx")
+        ->check(CLI::IsMember({8, 16}));
     AddTime(render, renderOptions.time);
 
     BakeOptions bakeOptions;

@@ -295,7 +295,7 @@ a slot's "value" is what fills it or None.)");
             R"(Fills a sub-map slot (distortMap, sizeMap, ...), as the command line's --map does.
 
 source is another Map (its settings are copied: later changes to it do not reach this map;
-it may not hold sub-maps itself), an image file (.png, .exr; relative to the current
+it may not hold sub-maps itself), an image file (.png, .exr, .tif, .jpg, ...; relative to the current
 folder), a 'scratches:NAME=VALUE,...' text, or None to empty the slot.)");
     cls.def("maps", &Maps,
             "The filled sub-map slots: {slot: source}, a source as save_preset() writes it.");

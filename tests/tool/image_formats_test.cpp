@@ -31,6 +31,19 @@ float MaxDifference(const Image& a, const Image& b) {
     return worst;
 }
 
+// The same bake writes the same bytes: EXR and TIFF carry no time of writing (the library
+// would stamp one), so a pipeline's cache sees a repeated bake as unchanged.
+TEST(ImageFormats, FilesCarryNoTimeOfWriting) {
+    ScratchFolder dir;
+    for (const char* name : {"c.exr", "c.tif", "c.png"}) {
+        SCOPED_TRACE(name);
+        Bake({"-o", (dir / name).string()});
+        auto in = OIIO::ImageInput::open((dir / name).string());
+        ASSERT_TRUE(in);
+        EXPECT_EQ(in->spec().find_attribute("DateTime"), nullptr);
+    }
+}
+
 TEST(ImageFormats, TiffAtEachDepthHoldsTheBake) {
     ScratchFolder dir;
     Bake({"--output", "color,height", "--bits", "32", "-o", (dir / "c.exr").string(), "-o",

@@ -55,6 +55,8 @@ OIIO::ImageSpec FileSpec(const ImageLayout& layout, const ImageEncoding& encodin
     }
     if (encoding.format == ImageFormat::Jpeg) spec.attribute("compression", "jpeg:95");
     if (encoding.color && Integer(encoding)) spec.attribute("oiio:ColorSpace", "sRGB");
+    // The same bake makes the same bytes: no time of writing (EXR and TIFF would add one).
+    spec.attribute("DateTime", "");
     return spec;
 }
 
