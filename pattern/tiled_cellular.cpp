@@ -155,8 +155,8 @@ double tiledNearest(const double at[3], const LatticeTile& t, double reach) {
     for (double j = jLo; j <= jHi; ++j)
         for (double i = iLo; i <= iHi; ++i) {
             if (i == i0 && j == j0) continue;
-            const double near = std::max(outside(u - i) / t.duLength, outside(v - j) / t.dvLength);
-            if (near * near >= bestSquared * boundSlack) continue;
+            const double gap = std::max(outside(u - i) / t.duLength, outside(v - j) / t.dvLength);
+            if (gap * gap >= bestSquared * boundSlack) continue;
             bestSquared = search(i, j, bestSquared);
         }
     return bestSquared < reach * reach ? std::sqrt(bestSquared) : initialDistance;

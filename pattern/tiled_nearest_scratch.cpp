@@ -110,8 +110,8 @@ Hit periodicNearest(const double at[3], const cellular::LatticeTile& t, double r
     for (double j = std::floor(v - reachV); j <= std::floor(v + reachV); ++j)
         for (double i = std::floor(u - reachU); i <= std::floor(u + reachU); ++i) {
             if (i == i0 && j == j0) continue;
-            const double near = std::max(outside(u - i) / t.duLength, outside(v - j) / t.dvLength);
-            if (near * near >= best.squared * boundSlack) continue;
+            const double gap = std::max(outside(u - i) / t.duLength, outside(v - j) / t.dvLength);
+            if (gap * gap >= best.squared * boundSlack) continue;
             search(i, j);
         }
     return best.squared < reach * reach ? best : Hit{};
