@@ -108,11 +108,11 @@ private:
 // A stated gamma this close to 2.2 stands for sRGB, as sRGB's own gAMA value does.
 constexpr double kSrgbGammaTolerance = 0.1;
 
-void StateTransfer(const OIIO::ImageSpec& spec, const std::string& format,
+void StateTransfer(const OIIO::ImageSpec& header, const std::string& format,
                    OIIO::Filesystem::IOProxy& source, Image& image) {
-    const std::string space = spec.get_string_attribute("oiio:ColorSpace");
-    const float gamma = spec.get_float_attribute("oiio:Gamma", 0.0f);
-    image.eightBit = spec.format == OIIO::TypeDesc::UINT8 && spec.channelformats.empty();
+    const std::string space = header.get_string_attribute("oiio:ColorSpace");
+    const float gamma = header.get_float_attribute("oiio:Gamma", 0.0f);
+    image.eightBit = header.format == OIIO::TypeDesc::UINT8 && header.channelformats.empty();
     if (gamma > 0.0f) {
         image.transfer = std::fabs(gamma - 1.0) < 1e-3                  ? ImageTransfer::Linear
                          : std::fabs(gamma - 2.2) < kSrgbGammaTolerance ? ImageTransfer::Srgb
@@ -128,14 +128,14 @@ void StateTransfer(const OIIO::ImageSpec& spec, const std::string& format,
 }
 
 // Which of the file's channels make the image's: grey (one), RGB or RGBA.
-std::vector<int> ChosenChannels(const OIIO::ImageSpec& spec) {
+std::vector<int> ChosenChannels(const OIIO::ImageSpec& header) {
     const auto find = [&](const char* name) {
-        const auto it = std::find(spec.channelnames.begin(), spec.channelnames.end(), name);
-        return it == spec.channelnames.end() ? -1
-                                             : static_cast<int>(it - spec.channelnames.begin());
+        const auto it = std::find(header.channelnames.begin(), header.channelnames.end(), name);
+        return it == header.channelnames.end() ? -1
+                                               : static_cast<int>(it - header.channelnames.begin());
     };
     int alpha = find("A");
-    if (alpha < 0) alpha = spec.alpha_channel;
+    if (alpha < 0) alpha = header.alpha_channel;
     std::vector<int> colour = {find("R"), find("G"), find("B")};
     if (colour[0] < 0 || colour[1] < 0 || colour[2] < 0) {
         const int y = find("Y");
@@ -143,7 +143,7 @@ std::vector<int> ChosenChannels(const OIIO::ImageSpec& spec) {
             colour = {y};
         } else {
             colour.clear();
-            for (int c = 0; c < spec.nchannels && colour.size() < 3; ++c) {
+            for (int c = 0; c < header.nchannels && colour.size() < 3; ++c) {
                 if (c != alpha) colour.push_back(c);
             }
             if (colour.size() == 2) colour.resize(1);
@@ -176,9 +176,9 @@ Image ReadFrom(std::unique_ptr<OIIO::ImageInput> reader, const std::string& name
     const std::string kind = FormatName(format);
     if (format == "png") quiet.emplace();
     in->set_ioproxy(&source);
-    OIIO::ImageSpec config, spec;
+    OIIO::ImageSpec config, header;
     config.attribute("oiio:UnassociatedAlpha", 1);
-    if (!in->open(name, spec, config)) {
+    if (!in->open(name, header, config)) {
         const std::string error = in->geterror();
         if (source.size() == 0) {
             throw ToolError("cannot read image '" + name + "': not a" +
@@ -187,37 +187,37 @@ Image ReadFrom(std::unique_ptr<OIIO::ImageInput> reader, const std::string& name
         throw ToolError("cannot read " + kind + " '" + name +
                         "': " + Reason(error, systemFailure, metEnd));
     }
-    if (spec.width > maxSide || spec.height > maxSide) {
+    if (header.width > maxSide || header.height > maxSide) {
         throw ToolError("cannot read " + kind + " '" + name + "': its size is beyond " +
-                        std::to_string(maxSide) + " pixels a side (" + std::to_string(spec.width) +
-                        " x " + std::to_string(spec.height) + ")");
+                        std::to_string(maxSide) + " pixels a side (" +
+                        std::to_string(header.width) + " x " + std::to_string(header.height) + ")");
     }
-    if (spec.depth > 1 || spec.nchannels < 1) {
+    if (header.depth > 1 || header.nchannels < 1) {
         throw ToolError("cannot read " + kind + " '" + name + "': a volume or empty image");
     }
-    const std::vector<int> chosen = ChosenChannels(spec);
+    const std::vector<int> chosen = ChosenChannels(header);
     Image image;
-    AllocateImage(image, spec.width, spec.height, static_cast<int>(chosen.size()));
-    StateTransfer(spec, format, source, image);
+    AllocateImage(image, header.width, header.height, static_cast<int>(chosen.size()));
+    StateTransfer(header, format, source, image);
     // A band of rows at a time, so that only the image itself is held whole.
     // A tiled file (a .tx) is read whole: the library's scanline reading of tiles fails.
-    const int bandRows = spec.tile_width > 0 ? spec.height : 64;
-    std::vector<float> band(static_cast<std::size_t>(spec.width) * spec.nchannels * bandRows);
-    for (int y = 0; y < spec.height; y += bandRows) {
-        const int rows = std::min(bandRows, spec.height - y);
+    const int bandRows = header.tile_width > 0 ? header.height : 64;
+    std::vector<float> band(static_cast<std::size_t>(header.width) * header.nchannels * bandRows);
+    for (int y = 0; y < header.height; y += bandRows) {
+        const int rows = std::min(bandRows, header.height - y);
         const bool read =
-            spec.tile_width > 0
-                ? in->read_image(0, 0, 0, spec.nchannels, OIIO::TypeFloat, band.data())
-                : in->read_scanlines(0, 0, spec.y + y, spec.y + y + rows, 0, 0, spec.nchannels,
-                                     OIIO::TypeFloat, band.data());
+            header.tile_width > 0
+                ? in->read_image(0, 0, 0, header.nchannels, OIIO::TypeFloat, band.data())
+                : in->read_scanlines(0, 0, header.y + y, header.y + y + rows, 0, 0,
+                                     header.nchannels, OIIO::TypeFloat, band.data());
         if (!read) {
             throw ToolError("cannot read " + kind + " '" + name +
                             "': " + Reason(in->geterror(), systemFailure, metEnd));
         }
         float* out = image.Row(y);
-        const std::size_t pixels = static_cast<std::size_t>(spec.width) * rows;
+        const std::size_t pixels = static_cast<std::size_t>(header.width) * rows;
         for (std::size_t i = 0; i < pixels; ++i) {
-            for (const int c : chosen) *out++ = band[i * spec.nchannels + c];
+            for (const int c : chosen) *out++ = band[i * header.nchannels + c];
         }
     }
     return image;

@@ -38,26 +38,26 @@ std::uint32_t Quantise(float v, std::uint32_t maxCode) {
 OIIO::ImageSpec FileSpec(const ImageLayout& layout, const ImageEncoding& encoding) {
     std::size_t kept = layout.names.size();
     if (encoding.format == ImageFormat::Jpeg) kept = kept >= 3 ? 3 : 1;
-    OIIO::ImageSpec spec(layout.width, layout.height, static_cast<int>(kept), FileType(encoding));
-    spec.channelnames.assign(layout.names.begin(), layout.names.begin() + kept);
-    spec.alpha_channel = -1;
+    OIIO::ImageSpec header(layout.width, layout.height, static_cast<int>(kept), FileType(encoding));
+    header.channelnames.assign(layout.names.begin(), layout.names.begin() + kept);
+    header.alpha_channel = -1;
     for (std::size_t c = 0; c < kept; ++c) {
-        if (spec.channelnames[c] == "A") spec.alpha_channel = static_cast<int>(c);
+        if (header.channelnames[c] == "A") header.alpha_channel = static_cast<int>(c);
     }
     // Alpha is written as given, never divided out.
-    spec.attribute("oiio:UnassociatedAlpha", 1);
+    header.attribute("oiio:UnassociatedAlpha", 1);
     if (encoding.format == ImageFormat::Exr) {
-        spec.attribute("compression", ExrCompressionName(encoding.compression));
+        header.attribute("compression", ExrCompressionName(encoding.compression));
         for (std::size_t c = 0; c < kept; ++c) {
             const bool half = c < layout.half.size() && layout.half[c];
-            spec.channelformats.push_back(half ? OIIO::TypeHalf : spec.format);
+            header.channelformats.push_back(half ? OIIO::TypeHalf : header.format);
         }
     }
-    if (encoding.format == ImageFormat::Jpeg) spec.attribute("compression", "jpeg:95");
-    if (encoding.color && Integer(encoding)) spec.attribute("oiio:ColorSpace", "sRGB");
+    if (encoding.format == ImageFormat::Jpeg) header.attribute("compression", "jpeg:95");
+    if (encoding.color && Integer(encoding)) header.attribute("oiio:ColorSpace", "sRGB");
     // The same bake makes the same bytes: no time of writing (EXR and TIFF would add one).
-    spec.attribute("DateTime", "");
-    return spec;
+    header.attribute("DateTime", "");
+    return header;
 }
 
 // The rows as the file stores them: integer codes (colour channels sRGB-encoded), or floats
@@ -123,8 +123,8 @@ class StreamWriter final : public ImageWriter {
 public:
     StreamWriter(const std::string& path, std::vector<unsigned char>* memory,
                  const ImageLayout& layout, const ImageEncoding& encoding)
-        : spec_(FileSpec(layout, encoding)),
-          encoder_(layout, encoding, static_cast<std::size_t>(spec_.nchannels)) {
+        : header_(FileSpec(layout, encoding)),
+          encoder_(layout, encoding, static_cast<std::size_t>(header_.nchannels)) {
         PrepareImageLibrary();
         if (memory) {
             memory_.emplace(*memory);
@@ -136,7 +136,7 @@ public:
         // The library's TIFF writer does not finish its directory through a proxy: it writes
         // the file itself, and the proxy only checks that the destination takes a write.
         if (encoding.format != ImageFormat::Tiff) out_->set_ioproxy(Proxy());
-        if (!out_->open(path.empty() ? "memory" : path, spec_)) Fail();
+        if (!out_->open(path.empty() ? "memory" : path, header_)) Fail();
     }
 
     void WriteRows(const float* rows, int count) override {
@@ -160,7 +160,7 @@ private:
         throw ToolError(Reason(out_->geterror(), file_ ? file_->Failure() : std::string()));
     }
 
-    OIIO::ImageSpec spec_;
+    OIIO::ImageSpec header_;
     RowEncoder encoder_;
     std::optional<FileProxy> file_;
     std::optional<OIIO::Filesystem::IOVecOutput> memory_;
@@ -175,19 +175,19 @@ public:
     TextureWriter(const std::string& path, const ImageLayout& layout, const ImageEncoding& encoding)
         : path_(path),
           encoding_(encoding),
-          spec_(FileSpec(layout, encoding)),
-          encoder_(layout, encoding, static_cast<std::size_t>(spec_.nchannels)) {
+          header_(FileSpec(layout, encoding)),
+          encoder_(layout, encoding, static_cast<std::size_t>(header_.nchannels)) {
         PrepareImageLibrary();
         // Refused here, before the work, when the destination cannot be written.
         FileProxy(path, OIIO::Filesystem::IOProxy::Write).Close();
-        OIIO::ImageSpec held = spec_;
+        OIIO::ImageSpec held = header_;
         held.format = encoder_.Type();
         image_.reset(held);
         if (image_.has_error()) throw ToolError(Reason(image_.geterror(), ""));
     }
 
     void WriteRows(const float* rows, int count) override {
-        const OIIO::ROI band(0, spec_.width, next_, next_ + count, 0, 1, 0, spec_.nchannels);
+        const OIIO::ROI band(0, header_.width, next_, next_ + count, 0, 1, 0, header_.nchannels);
         if (!image_.set_pixels(band, encoder_.Type(), encoder_.Encode(rows, count)))
             throw ToolError(Reason(image_.geterror(), ""));
         next_ += count;
@@ -195,7 +195,7 @@ public:
 
     void Finish() override {
         OIIO::ImageSpec config;
-        config.format = spec_.format;
+        config.format = header_.format;
         config.tile_width = config.tile_height = 64;
         config.attribute("maketx:fileformatname", "tiff");
         // Each level is the mean of 2 x 2 texels of the level above: no ringing in data maps,
@@ -217,7 +217,7 @@ public:
 private:
     std::string path_;
     ImageEncoding encoding_;
-    OIIO::ImageSpec spec_;
+    OIIO::ImageSpec header_;
     RowEncoder encoder_;
     OIIO::ImageBuf image_;
     int next_ = 0;
