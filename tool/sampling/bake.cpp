@@ -12,6 +12,7 @@
 #include <tbb/task.h>
 
 #include "map/iquorv_scratches.h"
+#include "tool/base/hand_over.h"
 #include "tool/base/number_text.h"
 #include "tool/base/tool_error.h"
 #include "tool/images/image.h"
@@ -429,10 +430,10 @@ void BakeMap(Texmap* map, const BakeOptions& options, Progress& progress, ImageW
 
     // Bands are baked in parallel and written in order, so writing overlaps baking.
     int next = 0;
-    // Released by every band, acquired at the end: the bands' use of the map then visibly
-    // happens before whatever follows the bake (deleting the map), also to ThreadSanitizer,
-    // which cannot see libtbb's own hand-overs.
-    std::atomic<int> baked{0};
+    // Every stage takes what the stages before it gave: the plan, a band's rows, a slot
+    // written out and free again, the writer's state, and at the end all of it.
+    HandOver handOver;
+    handOver.Give();
     // A band that stopped early: its rows were not written, so the bake must not end as if
     // complete.
     std::atomic<bool> abandoned{false};
@@ -440,14 +441,17 @@ void BakeMap(Texmap* map, const BakeOptions& options, Progress& progress, ImageW
         tbb::parallel_pipeline(
             bands, tbb::make_filter<void, int>(tbb::filter_mode::serial_in_order,
                                                [&](tbb::flow_control& flow) {
+                                                   handOver.Take();
                                                    const int y = next;
                                                    if (y >= options.height) flow.stop();
                                                    next += bandRows;
+                                                   handOver.Give();
                                                    return y;
                                                }) &
                        tbb::make_filter<int, int>(
                            tbb::filter_mode::parallel,
                            [&](int y) {
+                               handOver.Take();
                                const int end = std::min(y + bandRows, options.height);
                                float* row = slot(y);
                                try {
@@ -457,18 +461,20 @@ void BakeMap(Texmap* map, const BakeOptions& options, Progress& progress, ImageW
                                    abandoned.store(true, std::memory_order_relaxed);
                                    throw;
                                }
-                               baked.fetch_add(1, std::memory_order_release);
+                               handOver.Give();
                                return y;
                            }) &
                        tbb::make_filter<int, void>(tbb::filter_mode::serial_in_order, [&](int y) {
+                           handOver.Take();
                            const int rows = std::min(bandRows, options.height - y);
                            out.WriteRows(slot(y), rows);
                            progress.Advance(static_cast<std::uint64_t>(rows));
+                           handOver.Give();
                        }));
     } catch (const BandAbandoned&) {
         // Only reaches here if the library hands back the exception of a cancelled group.
     }
-    baked.load(std::memory_order_acquire);
+    handOver.Take();
     if (abandoned.load(std::memory_order_relaxed))
         throw ToolError("the bake was cancelled before it finished");
 }

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include <tbb/blocked_range.h>
 #include <tbb/parallel_for.h>
 
 #include "map/iquorv_scratches.h"
+#include "tool/base/hand_over.h"
 #include "tool/base/tool_error.h"
 #include "tool/sampling/sample_context.h"
 #include "tool/sampling/scratch_outputs.h"
@@ -85,7 +87,9 @@ std::vector<EvalResult> EvaluateSamples(Texmap* map, const std::vector<EvalSampl
     std::vector<EvalResult> results(samples.size());
     INode node(options.node.value_or(0));
     INode* sampleNode = options.node ? &node : nullptr;
-    tbb::parallel_for(std::size_t{0}, samples.size(), [&](std::size_t i) {
+    HandOver handOver;
+    handOver.Give();
+    const auto evaluate = [&](std::size_t i) {
         const EvalSample& s = samples[i];
         const Point3 extent(std::fabs(s.a.x) + std::fabs(s.b.x),
                             std::fabs(s.a.y) + std::fabs(s.b.y),
@@ -117,6 +121,13 @@ std::vector<EvalResult> EvaluateSamples(Texmap* map, const std::vector<EvalSampl
                 Nearest(*scratches, sc, s, options.output, v);
                 break;
         }
-    });
+    };
+    tbb::parallel_for(tbb::blocked_range<std::size_t>(0, samples.size()),
+                      [&](const tbb::blocked_range<std::size_t>& range) {
+                          handOver.Take();
+                          for (std::size_t i = range.begin(); i < range.end(); ++i) evaluate(i);
+                          handOver.Give();
+                      });
+    handOver.Take();
     return results;
 }

@@ -1,12 +1,12 @@
 #include "tool/sampling/render.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 
 #include <tbb/blocked_range.h>
 #include <tbb/parallel_for.h>
 
+#include "tool/base/hand_over.h"
 #include "tool/images/image.h"
 #include "tool/sampling/sample_context.h"
 
@@ -117,9 +117,11 @@ Image RenderPreview(Texmap* map, const RenderOptions& options, Progress& progres
         return Rgb{sum.r * inv, sum.g * inv, sum.b * inv};
     };
 
-    std::atomic<int> rendered{0};
+    HandOver handOver;
+    handOver.Give();
     tbb::parallel_for(
         tbb::blocked_range<int>(0, options.height), [&](const tbb::blocked_range<int>& rows) {
+            handOver.Take();
             for (int y = rows.begin(); y < rows.end(); ++y) {
                 float* out = image.Row(y);
                 for (int x = 0; x < options.width; ++x) {
@@ -135,10 +137,8 @@ Image RenderPreview(Texmap* map, const RenderOptions& options, Progress& progres
                 }
                 progress.Advance();
             }
-            rendered.fetch_add(1, std::memory_order_release);
+            handOver.Give();
         });
-    // The rows' use of the map happens before what follows, also to ThreadSanitizer, which
-    // cannot see libtbb's own hand-overs.
-    rendered.load(std::memory_order_acquire);
+    handOver.Take();
     return image;
 }
