@@ -35,6 +35,13 @@ build() {
     cmake --build --preset "$1"
 }
 
+# Each step's wall time, so that a slow CI run shows where its time went.
+step_start=$SECONDS
+step_done() {
+    echo "== $1: $((SECONDS - step_start)) s"
+    step_start=$SECONDS
+}
+
 job=${1:-}
 case "$job" in
 preview)
@@ -46,16 +53,25 @@ preview)
 test)
     install_deps "${packages[@]}" "${python_test_packages[@]}" "${browser_test_packages[@]}" \
         "${fuzz_packages[@]}"
+    step_done "packages"
     for preset in release debug tsan; do
         build "$preset"
+        step_done "$preset build"
         ctest --preset "$preset" -j "$(nproc)"
+        step_done "$preset tests"
         # The look-dev page in a real browser, against the release build.
-        if [[ $preset == release ]]; then tests/serve/run.sh; fi
+        if [[ $preset == release ]]; then
+            tests/serve/run.sh
+            step_done "browser test"
+        fi
     done
     # The Windows module under Wine (tests/windows/run.sh installs MinGW-w64, Wine, Xvfb).
     tests/windows/run.sh
+    step_done "Windows module under Wine"
     build fuzz
+    step_done "fuzz build"
     fuzz/run.sh build/fuzz 60
+    step_done "fuzz runs"
     ;;
 *)
     echo "usage: ./build.sh preview|test" >&2

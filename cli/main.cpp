@@ -388,7 +388,7 @@ int main(int argc, char** argv) {
         "bake's, pixel for pixel. Nested scratches maps tile too, image sub-maps "
         "repeat as their image does; a size or stretch map that varies over the "
         "square does not repeat exactly, and a Tile or Mirror axis of the 2D map-channel "
-        "mapping folds the square and is refused. About three times the work of the "
+        "mapping folds the square and is refused. About two to three times the work of the "
         "plain bake");
     AddTime(bake, bakeOptions.time);
 

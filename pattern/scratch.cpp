@@ -10,6 +10,7 @@
 #include "erosion.h"
 #include "lattice_index.h"
 #include "layer_lanes.h"
+#include "layer_nearest.h"
 #include "layer_rotations.h"
 #include "texutil.h"
 #include "unit_clamp.h"
@@ -41,6 +42,8 @@ constexpr WideLists makeWideLists() {
     return w;
 }
 constexpr WideLists wideLists = makeWideLists();
+
+}  // namespace
 
 // The layer value is monotone in the distance, so the minimum of the layer values is the value
 // of the minimum distance: the stack needs only the nearest distance over all layers.
@@ -98,6 +101,8 @@ double nearestOverLayers(const Point3& p, int type, float scale, int firstSlot, 
     }
     return std::sqrt(std::min(hs, cellular::nearestSquaredOverCubes(l.cube, list, count)));
 }
+
+namespace {
 
 // The minimum over the layers of F1 / spread * 2 - 1.
 float layerMinimum(const Point3& p, int type, const ScratchInputs& in) {

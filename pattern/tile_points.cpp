@@ -303,6 +303,10 @@ std::unique_ptr<const TilePoints> makeTilePoints(const ScratchTile& tile, int ty
         any = any || points->layer[slot] != nullptr;
     }
     if (!any) return nullptr;
+    const double o[3] = {tile.origin.x, tile.origin.y, tile.origin.z};
+    const double a[3] = {tile.edgeU.x, tile.edgeU.y, tile.edgeU.z};
+    const double b[3] = {tile.edgeV.x, tile.edgeV.y, tile.edgeV.z};
+    points->hasFrame = makeLatticeTile(o, a, b, points->frame);
     return points;
 }
 

@@ -41,6 +41,9 @@ struct TilePoints {
     int type;
     float scale;
     int firstSlot, lastSlot;
+    // The tile's own frame in pattern space, as every sample would make it.
+    bool hasFrame;
+    LatticeTile frame;
     // Indexed by slot; null where the layer takes the searching path (a tile it flattens, or
     // one too small or too large for buckets).
     std::unique_ptr<TiledLayerPoints> layer[9];

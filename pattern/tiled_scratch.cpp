@@ -7,6 +7,7 @@
 #include "cellular_lattice.h"
 #include "cellular_search.h"
 #include "lattice_index.h"
+#include "layer_nearest.h"
 #include "layer_rotations.h"
 #include "scratch.h"
 #include "scratch_tile.h"
@@ -44,6 +45,44 @@ float layerValue(double d, double spread) {
     return static_cast<float>(f1 / spread * 2.0 - 1.0);
 }
 
+// The query point of one layer exactly as the plain field places it, and its lattice cell;
+// false off the lattice (the layer is skipped, as the plain field skips it).
+bool layerQuery(const Point3& p, int type, float scale, int slot, double at[3], int32_t cell[3]) {
+    Point3 r = rotatePoint(p, layerRotation(type, slot));
+    if (type == 0)
+        r.x = r.x * scale;
+    else
+        r.y = r.y * scale;
+    at[0] = r.x * cellular::densityScale;
+    at[1] = r.y * cellular::densityScale;
+    at[2] = r.z * cellular::densityScale;
+    return latticeIndex(at[0], cell[0]) && latticeIndex(at[1], cell[1]) &&
+           latticeIndex(at[2], cell[2]);
+}
+
+// The plain field's nearest distance over all the layers where it settles the repeating one,
+// else -1. Nearer than every layer's cell faces, the nearest plain point is kept in its layer's
+// tile, no copy in any layer lies that near, and no point a tile leaves out either (it would be
+// a nearer plain point): the periodic result is that very point. The plain field's search of
+// all the layers at once is far faster than the buckets, so it goes first wherever the faces
+// are far enough off for it to settle the sample often.
+double settledByPlainSearch(const Point3& p, int type, float scale, int firstSlot, int lastSlot,
+                            const cellular::TilePoints& points) {
+    // Nearest distances are mostly above this; nearer faces rarely let the plain search settle.
+    constexpr double faceFloor = 0.2;
+    double inside = 1.0;
+    for (int slot = firstSlot; slot <= lastSlot; ++slot) {
+        const cellular::TiledLayerPoints* made = points.layer[slot].get();
+        double at[3];
+        int32_t cell[3];
+        if (!made || !layerQuery(p, type, scale, slot, at, cell)) return -1.0;
+        inside = std::min(inside, cellular::insideCell(at, made->lattice));
+        if (!(inside > faceFloor)) return -1.0;
+    }
+    const double d = nearestOverLayers(p, type, scale, firstSlot, lastSlot);
+    return d < 0.99 && d * insideMargin < inside ? d : -1.0;
+}
+
 // The nearest distance over the layers' periodic lattices.
 double tiledNearestOverLayers(const Point3& p, int type, float scale, int firstSlot, int lastSlot,
                               const ScratchTile& tile) {
@@ -52,21 +91,16 @@ double tiledNearestOverLayers(const Point3& p, int type, float scale, int firstS
     if (points && !(points->type == type && points->scale == scale &&
                     points->firstSlot == firstSlot && points->lastSlot == lastSlot))
         points = nullptr;
+    if (points) {
+        const double settled = settledByPlainSearch(p, type, scale, firstSlot, lastSlot, *points);
+        if (settled >= 0.0) return settled;
+    }
     double nearest = cellular::initialDistance;
     for (int slot = firstSlot; slot <= lastSlot; ++slot) {
         const Matrix3& m = layerRotation(type, slot);
-        // The query point exactly as the plain field places it.
-        Point3 r = rotatePoint(p, m);
-        if (type == 0)
-            r.x = r.x * scale;
-        else
-            r.y = r.y * scale;
-        const double at[3] = {r.x * cellular::densityScale, r.y * cellular::densityScale,
-                              r.z * cellular::densityScale};
+        double at[3];
         int32_t cell[3];
-        if (!latticeIndex(at[0], cell[0]) || !latticeIndex(at[1], cell[1]) ||
-            !latticeIndex(at[2], cell[2]))
-            continue;
+        if (!layerQuery(p, type, scale, slot, at, cell)) continue;
         // The layer's points made for the tile, where they answer: the periodic search's result,
         // which is also the plain search's wherever that one settles the sample (below).
         const cellular::TiledLayerPoints* made = points ? points->layer[slot].get() : nullptr;
@@ -97,6 +131,11 @@ double tiledNearestOverLayers(const Point3& p, int type, float scale, int firstS
 }
 
 bool patternFrame(const ScratchTile& tile, cellular::LatticeTile& frame) {
+    // Made once with the tile's points, where there are some.
+    if (tile.points && tile.points->hasFrame) {
+        frame = tile.points->frame;
+        return true;
+    }
     const double o[3] = {tile.origin.x, tile.origin.y, tile.origin.z};
     const double a[3] = {tile.edgeU.x, tile.edgeU.y, tile.edgeU.z};
     const double b[3] = {tile.edgeV.x, tile.edgeV.y, tile.edgeV.z};

@@ -94,7 +94,14 @@ TEST(TilePoints, SamplesOffTheTileAreLeftToTheSearch) {
 // stretch they were made for and (searching) for another.
 TEST(TilePoints, TheFieldIsTheSearchingFieldsBitForBit) {
     std::mt19937 rng(9);
-    std::uniform_real_distribution<double> unit(-0.03, 1.03);
+    std::uniform_real_distribution<double> unit(-0.03, 1.03), band(-0.03, 0.12);
+    // Every other sample in the bands beside the seams, where the plain field's nearest point
+    // can be farther than a copy's.
+    auto coordinate = [&](int k) {
+        if (k % 2 == 0) return static_cast<float>(unit(rng));
+        const double b = band(rng);
+        return static_cast<float>(rng() % 2 ? b : 1.0 - b);
+    };
     for (const ScratchTile& plain : tiles) {
         for (const int type : {0, 1}) {
             for (const int levels : {1, 6}) {
@@ -106,11 +113,12 @@ TEST(TilePoints, TheFieldIsTheSearchingFieldsBitForBit) {
                     ScratchInputs in{0.0f, 1.0f, 10.0f, erosion, 0.8f,
                                      0.5f, 1.0f, 0.8f,  type,    levels};
                     for (int k = 0; k < 400; ++k) {
-                        const float u = static_cast<float>(unit(rng));
-                        const float v = static_cast<float>(unit(rng));
+                        const float u = coordinate(k), v = coordinate(k / 2);
                         const Point3 p = plain.origin + plain.edgeU * u + plain.edgeV * v;
                         const Point3 dp(0.004f, 0.0f, 0.0f), dq(0.0f, 0.004f, 0.0f);
                         in.stretch = k % 10 == 0 ? 3.0f : 10.0f;
+                        // A wide spread too, so that far nearest points do not all read as 1.
+                        in.spread = k % 3 == 0 ? 0.8f : 6.0f;
                         ASSERT_EQ(tiledScratchPattern(p, in, fast),
                                   tiledScratchPattern(p, in, plain));
                         ASSERT_EQ(tiledScratchPatternFiltered(p, dp, dq, in, fast),
