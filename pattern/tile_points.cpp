@@ -290,6 +290,13 @@ double bucketsNearest(const double at[3], const double fc[3], const TiledLayerPo
 
 }  // namespace
 
+bool makeTileFrame(const ScratchTile& tile, LatticeTile& frame) {
+    const double o[3] = {tile.origin.x, tile.origin.y, tile.origin.z};
+    const double a[3] = {tile.edgeU.x, tile.edgeU.y, tile.edgeU.z};
+    const double b[3] = {tile.edgeV.x, tile.edgeV.y, tile.edgeV.z};
+    return makeLatticeTile(o, a, b, frame);
+}
+
 std::unique_ptr<const TilePoints> makeTilePoints(const ScratchTile& tile, int type, float scale,
                                                  int firstSlot, int lastSlot) {
     if (type != 0 && type != 1) return nullptr;
@@ -303,10 +310,7 @@ std::unique_ptr<const TilePoints> makeTilePoints(const ScratchTile& tile, int ty
         any = any || points->layer[slot] != nullptr;
     }
     if (!any) return nullptr;
-    const double o[3] = {tile.origin.x, tile.origin.y, tile.origin.z};
-    const double a[3] = {tile.edgeU.x, tile.edgeU.y, tile.edgeU.z};
-    const double b[3] = {tile.edgeV.x, tile.edgeV.y, tile.edgeV.z};
-    points->hasFrame = makeLatticeTile(o, a, b, points->frame);
+    points->hasFrame = makeTileFrame(tile, points->frame);
     return points;
 }
 

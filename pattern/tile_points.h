@@ -49,6 +49,9 @@ struct TilePoints {
     std::unique_ptr<TiledLayerPoints> layer[9];
 };
 
+// The tile itself as a lattice tile in pattern space (no layer's rotation or stretch).
+bool makeTileFrame(const ScratchTile& tile, LatticeTile& frame);
+
 // The points for the tile's layers of slots firstSlot..lastSlot (0..0, or 1..levels) at
 // stretch factor scale, as tiledScratchPattern places them. Null when no layer can use them.
 std::unique_ptr<const TilePoints> makeTilePoints(const ScratchTile& tile, int type, float scale,

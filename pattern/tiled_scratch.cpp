@@ -60,6 +60,13 @@ bool layerQuery(const Point3& p, int type, float scale, int slot, double at[3], 
            latticeIndex(at[2], cell[2]);
 }
 
+// Every slot's query point and lattice cell, made once a sample.
+struct LayerQueries {
+    double at[maxLevels + 1][3];
+    int32_t cell[maxLevels + 1][3];
+    bool onLattice[maxLevels + 1];
+};
+
 // The plain field's nearest distance over all the layers where it settles the repeating one,
 // else -1. Nearer than every layer's cell faces, the nearest plain point is kept in its layer's
 // tile, no copy in any layer lies that near, and no point a tile leaves out either (it would be
@@ -67,16 +74,14 @@ bool layerQuery(const Point3& p, int type, float scale, int slot, double at[3], 
 // all the layers at once is far faster than the buckets, so it goes first wherever the faces
 // are far enough off for it to settle the sample often.
 double settledByPlainSearch(const Point3& p, int type, float scale, int firstSlot, int lastSlot,
-                            const cellular::TilePoints& points) {
+                            const LayerQueries& q, const cellular::TilePoints& points) {
     // Nearest distances are mostly above this; nearer faces rarely let the plain search settle.
     constexpr double faceFloor = 0.2;
     double inside = 1.0;
     for (int slot = firstSlot; slot <= lastSlot; ++slot) {
         const cellular::TiledLayerPoints* made = points.layer[slot].get();
-        double at[3];
-        int32_t cell[3];
-        if (!made || !layerQuery(p, type, scale, slot, at, cell)) return -1.0;
-        inside = std::min(inside, cellular::insideCell(at, made->lattice));
+        if (!made || !q.onLattice[slot]) return -1.0;
+        inside = std::min(inside, cellular::insideCell(q.at[slot], made->lattice));
         if (!(inside > faceFloor)) return -1.0;
     }
     const double d = nearestOverLayers(p, type, scale, firstSlot, lastSlot);
@@ -91,16 +96,20 @@ double tiledNearestOverLayers(const Point3& p, int type, float scale, int firstS
     if (points && !(points->type == type && points->scale == scale &&
                     points->firstSlot == firstSlot && points->lastSlot == lastSlot))
         points = nullptr;
+    LayerQueries q;
+    for (int slot = firstSlot; slot <= lastSlot; ++slot)
+        q.onLattice[slot] = layerQuery(p, type, scale, slot, q.at[slot], q.cell[slot]);
     if (points) {
-        const double settled = settledByPlainSearch(p, type, scale, firstSlot, lastSlot, *points);
+        const double settled =
+            settledByPlainSearch(p, type, scale, firstSlot, lastSlot, q, *points);
         if (settled >= 0.0) return settled;
     }
     double nearest = cellular::initialDistance;
     for (int slot = firstSlot; slot <= lastSlot; ++slot) {
+        if (!q.onLattice[slot]) continue;
         const Matrix3& m = layerRotation(type, slot);
-        double at[3];
-        int32_t cell[3];
-        if (!layerQuery(p, type, scale, slot, at, cell)) continue;
+        const double* at = q.at[slot];
+        const int32_t* cell = q.cell[slot];
         // The layer's points made for the tile, where they answer: the periodic search's result,
         // which is also the plain search's wherever that one settles the sample (below).
         const cellular::TiledLayerPoints* made = points ? points->layer[slot].get() : nullptr;
@@ -136,10 +145,7 @@ bool patternFrame(const ScratchTile& tile, cellular::LatticeTile& frame) {
         frame = tile.points->frame;
         return true;
     }
-    const double o[3] = {tile.origin.x, tile.origin.y, tile.origin.z};
-    const double a[3] = {tile.edgeU.x, tile.edgeU.y, tile.edgeU.z};
-    const double b[3] = {tile.edgeV.x, tile.edgeV.y, tile.edgeV.z};
-    return cellular::makeLatticeTile(o, a, b, frame);
+    return cellular::makeTileFrame(tile, frame);
 }
 
 // The raw field (a + 1) / 2 over the tile; erodeWidth < 0 selects the unfaded erosion.
