@@ -34,6 +34,13 @@ TEST(Install, InstalledToolFindsItsModuleAndShipsItsDocs) {
     bundled += "' params --preset brushed-metal > '" + out + "'";
     EXPECT_EQ(std::system(bundled.c_str()), 0);
 
+    // Image files through the image library, found beside the host library once installed.
+    const std::filesystem::path baked = prefix / "baked.exr";
+    std::string bake = tool.string();
+    bake.insert(0, 1, '\'');
+    bake += "' bake --res 8 --samples 1 -o '" + baked.string() + "' > '" + out + "' 2>&1";
+    EXPECT_EQ(std::system(bake.c_str()), 0) << ReadAll(out);
+    EXPECT_TRUE(std::filesystem::is_regular_file(baked));
     const std::string man = ReadAll(prefix / "share/man/man1/quorv-scratches.1");
     EXPECT_NE(man.find(".SS bake"), std::string::npos);
     EXPECT_NE(man.find("\\-\\-seed"), std::string::npos);

@@ -40,6 +40,8 @@ ALLOWED = {
     "tool/base": {"host"},
     "tool/module": {"tool/base", "host", "resources", "plugin"},
     "tool/images": {"tool/base"},
+    # OpenImageIO's part, a library of its own that tool/images loads at run time.
+    "tool/image_library": {"tool/base", "tool/images"},
     "tool/params": {"tool/base", "host", "resources", "plugin"},
     "tool/setup": {"tool/base", "tool/module", "tool/images", "tool/params", "host", "plugin",
                    "map"},

@@ -1,4 +1,4 @@
-#include "tool/images/file_proxy.h"
+#include "tool/image_library/file_proxy.h"
 
 #include <cerrno>
 #include <cstring>
